@@ -1,0 +1,20 @@
+#pragma once
+// Device contexts that draw GDI text into caller-owned pixels: what IDirect3DSurface9::GetDC of
+// the software device hands out. SetTextColor, SetBkMode and TextOutA (windows.h) work on them.
+#include <cstdint>
+
+#include "platform/win32/windows.h"
+
+namespace platform {
+
+// A device context over width x height X8R8G8B8 pixels with the given pitch in bytes; its font is
+// the stand-in for the default device-context font. Returns null on bad arguments.
+HDC CreateSurfaceDC(std::uint32_t* pixels, int width, int height, int pitchBytes);
+// Finishes drawing into the pixels and frees the device context. Null is ignored.
+void DestroySurfaceDC(HDC dc);
+
+// Creates the process's Qt application object if there is none yet (a QApplication, so that the
+// window layer can use widgets). With no display available it picks Qt's offscreen platform.
+void EnsureQtApplication(int* argc = nullptr, char** argv = nullptr);
+
+}  // namespace platform
