@@ -1,0 +1,14 @@
+#pragma once
+
+#include "cube/cubie.h"
+#include "geometry/matrix.h"
+
+// The model's part of one drawn frame, shared by the frame that draws and by
+// anything that steps the cube without drawing.
+
+// For one cubie, in array order after AdvanceTurn: the layer test (committing
+// on the commit frame), then the world matrix orientation * translation(centre)
+// and, while the layer is still turning, its animation rotation.
+Mat4 PoseCubieForFrame(Cubie& cubie);
+// StartShuffleTurn, AdvanceTurn, then PoseCubieForFrame for all 27 cubies.
+void StepModelFrame();
