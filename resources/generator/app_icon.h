@@ -1,0 +1,14 @@
+#ifndef TESSARINE_RESOURCES_GENERATOR_APP_ICON_H
+#define TESSARINE_RESOURCES_GENERATOR_APP_ICON_H
+
+#include <cstdint>
+#include <vector>
+
+namespace resgen {
+
+// The window icon as a complete .ico file: one 32x32 image, 4 bits per pixel, with mask.
+std::vector<std::uint8_t> MakeAppIcon();
+
+}  // namespace resgen
+
+#endif
