@@ -48,13 +48,8 @@ Cubie::~Cubie() = default;
 void Cubie::ResetOrientation() { MatrixIdentity(&orientation); }
 void Cubie::SetHome(int value) { home = value; }
 void Cubie::SetCell(int value) { cell = value; }
-int Cubie::Cell() const { return cell; }
-int Cubie::Home() const { return home; }
 void Cubie::SetFaceColour(int slot, int colour) { faceColour[slot] = colour; }
-int Cubie::FaceColour(int slot) const { return faceColour[slot]; }
 void Cubie::SetCorner(int index, Vec3 point) { corners[index] = point; }
-const Vec3& Cubie::Corner(int index) const { return corners[index]; }
-const Mat4& Cubie::Orientation() const { return orientation; }
 
 float Cubie::CentreX() const { return static_cast<float>(2 * GridX(cell) - 2); }
 float Cubie::CentreY() const { return static_cast<float>(2 - 2 * GridY(cell)); }

@@ -19,16 +19,16 @@ public:
     void ResetOrientation();
     void SetHome(int home);
     void SetCell(int cell);
-    int Cell() const;
-    int Home() const;
+    int Cell() const { return cell; }
+    int Home() const { return home; }
     void SetFaceColour(int slot, int colour);
-    int FaceColour(int slot) const;
+    int FaceColour(int slot) const { return faceColour[slot]; }
     // The corner box is that of the cell equal to this element's index in
     // cubies, and stays there whatever the piece does: picking walks it as the
     // static grid.
     void SetCorner(int index, Vec3 point);
-    const Vec3& Corner(int index) const;
-    const Mat4& Orientation() const;
+    const Vec3& Corner(int index) const { return corners[index]; }
+    const Mat4& Orientation() const { return orientation; }
 
     // Centre of the current cell, recomputed on each call.
     float CentreX() const;

@@ -1,5 +1,9 @@
 #include "geometry/picking.h"
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
 #include "cube/cubie.h"
 #include "geometry/camera.h"
 #include "geometry/matrix.h"
@@ -34,6 +38,62 @@ constexpr Mat4 viewport = {320.0f, 0.0f,    0.0f, 0.0f,
                            0.0f,   -240.0f, 0.0f, 0.0f,
                            0.0f,   0.0f,    1.0f, 0.0f,
                            320.0f, 240.0f,  0.0f, 1.0f};
+
+// How far outside a box the pick line may pass and still have the box's faces
+// tested: far above the rounding of a hit point (about 1e-6 at the grid's
+// scale), so skipping a box never drops a hit that PointInQuad would accept.
+constexpr float cullMargin = 1.0e-3f;
+
+// The unbounded pick line origin + t * direction, ready for cheap tests of
+// whether it passes near an axis-aligned box.
+struct PickLine {
+    float origin[3];
+    float inverse[3];
+    bool parallel[3];
+
+    PickLine(Vec3 from, Vec3 direction)
+        : origin{from.x, from.y, from.z}
+    {
+        const float d[3] = {direction.x, direction.y, direction.z};
+        for (int a = 0; a < 3; ++a) {
+            parallel[a] = std::fabs(d[a]) < 1.0e-12f;
+            inverse[a] = parallel[a] ? 0.0f : 1.0f / d[a];
+        }
+    }
+
+    // Whether the line comes within cullMargin of the box around the points.
+    template <int N>
+    bool PassesNear(const Vec3* const (&points)[N]) const
+    {
+        float lo[3] = {points[0]->x, points[0]->y, points[0]->z};
+        float hi[3] = {lo[0], lo[1], lo[2]};
+        for (int k = 1; k < N; ++k) {
+            const float p[3] = {points[k]->x, points[k]->y, points[k]->z};
+            for (int a = 0; a < 3; ++a) {
+                lo[a] = std::min(lo[a], p[a]);
+                hi[a] = std::max(hi[a], p[a]);
+            }
+        }
+        float tMin = -std::numeric_limits<float>::infinity();
+        float tMax = std::numeric_limits<float>::infinity();
+        for (int a = 0; a < 3; ++a) {
+            const float l = lo[a] - cullMargin;
+            const float h = hi[a] + cullMargin;
+            if (parallel[a]) {
+                if (origin[a] < l || origin[a] > h) {
+                    return false;
+                }
+                continue;
+            }
+            const float t0 = (l - origin[a]) * inverse[a];
+            const float t1 = (h - origin[a]) * inverse[a];
+            tMin = std::max(tMin, std::min(t0, t1));
+            tMax = std::min(tMax, std::max(t0, t1));
+        }
+        // A NaN (a camera gone wrong) keeps the box: the exact tests decide.
+        return !(tMin > tMax);
+    }
+};
 
 } // namespace
 
@@ -71,20 +131,27 @@ PickHit* Pick(PickHit* out, CursorPos screenPoint)
     // Every face of every cell, the inner shared ones included: at most 162.
     Candidate hits[cellCount * faceCount];
     int hitCount = 0;
+    const PickLine line(eye, Minus(onNear, eye));
     for (int k = 0; k < cellCount; ++k) {
         const Cubie& box = cubies[k];
+        const Vec3* const cell[8] = {&box.Corner(0), &box.Corner(1), &box.Corner(2), &box.Corner(3),
+                                     &box.Corner(4), &box.Corner(5), &box.Corner(6), &box.Corner(7)};
+        if (!line.PassesNear(cell)) {
+            continue;
+        }
         for (int f = 0; f < faceCount; ++f) {
-            const Vec3& c0 = box.Corner(FaceCorners[0][f]);
-            const Vec3& c1 = box.Corner(FaceCorners[1][f]);
-            const Vec3& c2 = box.Corner(FaceCorners[2][f]);
-            const Vec3& c3 = box.Corner(FaceCorners[3][f]);
+            const Vec3* const quad[4] = {cell[FaceCorners[0][f]], cell[FaceCorners[1][f]],
+                                         cell[FaceCorners[2][f]], cell[FaceCorners[3][f]]};
+            if (!line.PassesNear(quad)) {
+                continue;
+            }
             Plane plane;
-            PlaneFromPoints(&plane, &c0, &c1, &c2);
+            PlaneFromPoints(&plane, quad[0], quad[1], quad[2]);
             Vec3 h;
             if (PlaneIntersectLine(&h, &plane, &eye, &onNear) == nullptr) {
                 continue;
             }
-            if (PointInQuad(h, c0, c1, c2, c3)) {
+            if (PointInQuad(h, *quad[0], *quad[1], *quad[2], *quad[3])) {
                 hits[hitCount++] = {h, k, f};
             }
         }
