@@ -12,6 +12,9 @@ D3DPRESENT_PARAMETERS presentParams = {};
 
 namespace {
 
+// Set by a SetUpDevice that ran to the end, cleared by ReleaseDevice.
+bool deviceReady = false;
+
 // Shown once each, in code page 932 (the build stores these literals so), through MessageBoxA.
 const char* const noDirect3DText = "DirectXの初期化に失敗しました。(1)";
 const char* const noDisplayModeText = "DirectXの初期化に失敗しました。(2)";
@@ -132,11 +135,13 @@ int SetUpDevice(HWND window)
 
     // A mesh that cannot be loaded leaves pieces undrawn, not the program stopped.
     LoadPieceMesh(d3dDevice);
+    deviceReady = true;
     return 1;
 }
 
 void ReleaseDevice()
 {
+    deviceReady = false;
     ReleasePieceMesh();
     ReleaseHandle(stickerKeyTexture);
     ReleaseHandle(backBufferSurface);
@@ -144,9 +149,21 @@ void ReleaseDevice()
     ReleaseHandle(direct3D);
 }
 
+bool DeviceIsGone()
+{
+    return !deviceReady || d3dDevice == nullptr;
+}
+
+void ResetDeviceForModeChange()
+{
+    if (d3dDevice != nullptr) {
+        d3dDevice->Reset(&presentParams);
+    }
+}
+
 void RecoverLostDevice(HWND window)
 {
-    if (d3dDevice == nullptr) {
+    if (DeviceIsGone()) {
         return;
     }
     if (d3dDevice->TestCooperativeLevel() != D3DERR_DEVICENOTRESET) {

@@ -21,6 +21,13 @@ int SetUpDevice(HWND window);
 // Releases the piece mesh, the textures, the back-buffer surface, the device and the Direct3D
 // object, each only if present. Safe any number of times.
 void ReleaseDevice();
+// True while there is no device that a complete SetUpDevice made: before the first set-up, after
+// ReleaseDevice, and after a failed set-up or re-creation, when the program is ending. Frames
+// and input that would use the device do nothing then.
+bool DeviceIsGone();
+// The display-mode switch's Reset of the device it is about to release, with presentParams
+// still describing the mode being left. Does nothing without a device.
+void ResetDeviceForModeChange();
 // After a failed Present: re-creates everything once the device can be reset, otherwise waits
 // 10 ms. A failed re-creation posts the quit message and leaves no device.
 void RecoverLostDevice(HWND window);

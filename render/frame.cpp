@@ -36,10 +36,10 @@ const D3DMATRIX* AsD3D(const Mat4& matrix)
 
 void RenderFrame(HWND window)
 {
-    IDirect3DDevice9* const device = d3dDevice;
-    if (device == nullptr) {
+    if (DeviceIsGone()) {
         return;
     }
+    IDirect3DDevice9* const device = d3dDevice;
 
     StartShuffleTurn();
     device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, 0xFF000000, 1.0f, 0);
