@@ -3,8 +3,8 @@
 
 #include "platform/platform.h"
 
-constexpr DWORD tickMs = 16;                 // one tick of the fixed-step loop
-constexpr std::int32_t maxSkippedTicks = 5;  // late ticks in a row that may skip drawing
+constexpr DWORD tickMs = 16; // one tick of the fixed-step loop
+constexpr std::int32_t maxSkippedTicks = 5; // late ticks in a row that may skip drawing
 constexpr DWORD frameRateWindowMs = 1000;
 
 // Handles every pending message, then runs one 16 ms tick, until the quit message arrives.

@@ -7,8 +7,8 @@
 // The window's outer size for a 640x480 client area with caption and menu bar; computed once at
 // start-up, used again when leaving full screen.
 struct WindowSize {
-  std::int32_t width;
-  std::int32_t height;
+    std::int32_t width;
+    std::int32_t height;
 };
 extern WindowSize windowOuterSize;
 

@@ -2,10 +2,11 @@
 #include "app/frame_loop.h"
 #include "app/start_up.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
-  HWND window = StartUp(instance, showCommand);
-  if (window == nullptr) {
-    return 0;
-  }
-  return RunFrameLoop(window);
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand)
+{
+    HWND window = StartUp(instance, showCommand);
+    if (window == nullptr) {
+        return 0;
+    }
+    return RunFrameLoop(window);
 }
