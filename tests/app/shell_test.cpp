@@ -1,0 +1,399 @@
+// The shell as the user drives it: keys, menu commands, mouse and wheel through WindowProc, the
+// display-mode switch and the frame loop, on the real window layer (Qt offscreen) and the
+// software device.
+#include <gtest/gtest.h>
+
+#include <QTimer>
+
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/frame_loop.h"
+#include "app/shell_state.h"
+#include "app/start_up.h"
+#include "app/window_proc.h"
+#include "cube/cubie.h"
+#include "cube/layer_turn.h"
+#include "geometry/camera.h"
+#include "geometry/cursor.h"
+#include "platform/d3d9/display_hooks.h"
+#include "platform/d3d9/fault_injection.h"
+#include "platform/gdi/surface_dc.h"
+#include "platform/platform.h"
+#include "platform/win32/message_box_hook.h"
+#include "render/device.h"
+#include "render/view_flags.h"
+#include "resources/resource_ids.h"
+
+namespace {
+
+HWND window = nullptr;
+std::vector<platform::MessageBoxCall> boxes;
+CursorPos cursor = { 0, 0 };
+
+CursorPos TestCursor()
+{
+    return cursor;
+}
+
+// Everything queued so far; the quit message, if any, ends the list.
+std::vector<MSG> DrainQueue()
+{
+    std::vector<MSG> taken;
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        taken.push_back(msg);
+        if (msg.message == WM_QUIT) {
+            break;
+        }
+        DispatchMessageA(&msg);
+    }
+    return taken;
+}
+
+bool QuitWasPosted(const std::vector<MSG>& taken, WPARAM code = 0)
+{
+    return !taken.empty() && taken.back().message == WM_QUIT && taken.back().wParam == code;
+}
+
+LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0)
+{
+    return WindowProc(window, message, wParam, lParam);
+}
+
+void MoveTo(int x, int y, WPARAM buttons = 0)
+{
+    cursor = { x, y };
+    Send(WM_MOUSEMOVE, buttons, MAKELPARAM(x, y));
+}
+
+bool SameVector(const Vec3& a, const Vec3& b)
+{
+    return a.x == b.x && a.y == b.y && a.z == b.z;
+}
+
+bool CubeIsSolved()
+{
+    for (int i = 0; i < 27; ++i) {
+        if (cubies[i].Cell() != i) {
+            return false;
+        }
+    }
+    return true;
+}
+
+class Shell : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        // A login of its own, so a viewer running on this machine does not hold the guard.
+        static std::string runtime = [] {
+            char pattern[] = "/tmp/tessarine-shell-test-XXXXXX";
+            return std::string(mkdtemp(pattern));
+        }();
+        setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+        platform::EnsureQtApplication();
+        platform::SetMessageBoxObserver([](const platform::MessageBoxCall& call) {
+            boxes.push_back(call);
+            return IDOK;
+        });
+        if (window == nullptr) {
+            window = StartUp(nullptr, SW_SHOWNORMAL);
+        }
+        ASSERT_NE(window, nullptr);
+    }
+
+    void SetUp() override
+    {
+        softd3d::faults::ClearAll();
+        if (DeviceIsGone()) {
+            ASSERT_EQ(SetUpDevice(window), 1);
+        }
+        DrainQueue();
+        SetCursorReader(TestCursor);
+        boxes.clear();
+        ResetCamera();
+        ResetCube();
+        overlayVisible = 0;
+    }
+
+    void TearDown() override
+    {
+        if (windowed == 0) {
+            ToggleFullScreen(window);
+        }
+        softd3d::faults::ClearAll();
+    }
+};
+
+TEST_F(Shell, EscapeEndsTheProgramWithCodeZero)
+{
+    EXPECT_EQ(Send(WM_KEYDOWN, VK_ESCAPE), 0);
+    EXPECT_TRUE(QuitWasPosted(DrainQueue(), 0));
+}
+
+TEST_F(Shell, F2TogglesTheOverlayAndOtherKeysDoNothing)
+{
+    Send(WM_KEYDOWN, VK_F2);
+    EXPECT_NE(overlayVisible, 0);
+    Send(WM_KEYDOWN, VK_F2);
+    EXPECT_EQ(overlayVisible, 0);
+
+    const CameraState before = camera;
+    for (WPARAM key :
+        { WPARAM(VK_LEFT), WPARAM(VK_UP), WPARAM(VK_SPACE), WPARAM('A'), WPARAM(VK_F4) }) {
+        EXPECT_EQ(Send(WM_KEYDOWN, key), 0)
+            << "key " << key << " must not reach default processing";
+    }
+    EXPECT_TRUE(DrainQueue().empty());
+    EXPECT_EQ(overlayVisible, 0);
+    EXPECT_TRUE(SameVector(camera.direction, before.direction));
+    EXPECT_EQ(windowed, 1);
+}
+
+TEST_F(Shell, ShuffleTwiceRestoresAndClearStopsEverything)
+{
+    Send(WM_COMMAND, IDM_SHUFFLE);
+    EXPECT_NE(shuffling, 0);
+    Send(WM_COMMAND, IDM_SHUFFLE);
+    EXPECT_EQ(shuffling, 0);
+
+    // Mid-shuffle and mid-turn, after an orbit and a zoom: Clear brings back the start.
+    Send(WM_COMMAND, IDM_SHUFFLE);
+    for (int frame = 0; frame < 24; ++frame) {
+        RenderFrame(window);
+    }
+    EXPECT_FALSE(CubeIsSolved());
+    EXPECT_GT(turnState.remainingFrames, 0);
+    Send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-120)));
+    const CameraState start = [] {
+        ResetCamera();
+        return camera;
+    }();
+    Send(WM_COMMAND, IDM_SHUFFLE); // the reset above stopped it; on again
+    Send(WM_COMMAND, IDM_CLEAR);
+    EXPECT_EQ(shuffling, 0);
+    EXPECT_EQ(turnState.remainingFrames, 0);
+    EXPECT_EQ(turnState.selectorCell, -1);
+    EXPECT_TRUE(CubeIsSolved());
+    EXPECT_EQ(camera.distance, 12.0f);
+    EXPECT_TRUE(SameVector(camera.direction, start.direction));
+}
+
+TEST_F(Shell, AboutShowsTheVersionOwnedByTheWindowAndUnknownCommandsDoNothing)
+{
+    Send(WM_COMMAND, IDM_ABOUT);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].textUtf8, "Tessarine Ver1.00\n\n");
+    EXPECT_EQ(boxes[0].captionUtf8, "About");
+    EXPECT_EQ(boxes[0].owner, window);
+    EXPECT_EQ(boxes[0].type, MB_OK);
+
+    EXPECT_EQ(Send(WM_COMMAND, 40099), 0);
+    EXPECT_EQ(Send(WM_COMMAND, 0), 0);
+    EXPECT_TRUE(DrainQueue().empty());
+    EXPECT_EQ(shuffling, 0);
+
+    Send(WM_COMMAND, IDM_EXIT);
+    EXPECT_TRUE(QuitWasPosted(DrainQueue(), 0));
+}
+
+TEST_F(Shell, RightDragOrbitsAndPlainMovesOnlyTrackTheMouse)
+{
+    MoveTo(100, 100);
+    EXPECT_EQ(mousePos.x, 100);
+    const CameraState start = camera;
+    MoveTo(150, 100); // no button: nothing turns
+    EXPECT_TRUE(SameVector(camera.direction, start.direction));
+    EXPECT_EQ(mousePos.x, 150);
+
+    Send(WM_RBUTTONDOWN, MK_RBUTTON);
+    EXPECT_EQ(camera.orbitAnchor.x, 150);
+    MoveTo(190, 100, MK_RBUTTON); // a drag to the right: yaw
+    EXPECT_FALSE(SameVector(camera.direction, start.direction));
+    EXPECT_TRUE(SameVector(camera.yawAxis, start.yawAxis));
+    EXPECT_EQ(camera.orbitAnchor.x, 190);
+    EXPECT_EQ(Send(WM_RBUTTONUP), 0);
+    EXPECT_EQ(camera.orbitAnchor.x, 190);
+}
+
+TEST_F(Shell, WheelStepsOneUnitAndClampsAtSevenAndThirty)
+{
+    const auto wheel
+        = [](int delta) { Send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta))); };
+    wheel(-120);
+    EXPECT_EQ(camera.distance, 11.0f);
+    wheel(-1200); // one step whatever the size
+    EXPECT_EQ(camera.distance, 10.0f);
+    for (int i = 0; i < 40; ++i) {
+        wheel(-120);
+    }
+    EXPECT_EQ(camera.distance, 7.0f);
+    wheel(0); // zero counts as a step away
+    EXPECT_EQ(camera.distance, 8.0f);
+    for (int i = 0; i < 40; ++i) {
+        wheel(120);
+    }
+    EXPECT_EQ(camera.distance, 30.0f);
+}
+
+TEST_F(Shell, LeftDragAcrossTheTopFaceStartsASixteenFrameTurn)
+{
+    // The top face's front row, from the middle of cell 0's sticker to cell 2's, at the start
+    // camera; the e2e probe finds the same pixels for the real window.
+    Mat4 view, projection, both;
+    BuildView(&view);
+    BuildProjection(&projection);
+    MatrixMultiply(&both, &view, &projection);
+    const auto pixel = [&](Vec3 world) {
+        Vec3 clip;
+        Vec3TransformCoord(&clip, &world, &both);
+        return CursorPos { static_cast<int>(320 + clip.x * 320),
+            static_cast<int>(240 - clip.y * 240) };
+    };
+    const CursorPos from = pixel({ -2, 3, 2 });
+    const CursorPos to = pixel({ 2, 3, 2 });
+    MoveTo(from.x, from.y);
+    Send(WM_LBUTTONDOWN, MK_LBUTTON);
+    MoveTo(to.x, to.y, MK_LBUTTON);
+    Send(WM_LBUTTONUP);
+    EXPECT_EQ(turnState.remainingFrames, 16);
+    EXPECT_EQ(turnState.axisCode, 3);
+    EXPECT_EQ(turnState.selectorCell, 0);
+}
+
+TEST_F(Shell, FullScreenAndBackKeepTheModelAndRestoreTheWindow)
+{
+    turnState = TurnState { 9, 16, 2, 4 };
+    RECT before;
+    GetWindowRect(window, &before);
+
+    ASSERT_EQ(ToggleFullScreen(window), 1);
+    EXPECT_EQ(windowed, 0);
+    EXPECT_EQ(presentParams.Windowed, 0);
+    EXPECT_EQ(presentParams.BackBufferFormat, D3DFMT_X8R8G8B8);
+    RECT full;
+    GetWindowRect(window, &full);
+    EXPECT_EQ(full.right - full.left, 640);
+    EXPECT_EQ(full.bottom - full.top, 480);
+    RECT display;
+    GetWindowRect(GetDesktopWindow(), &display);
+    EXPECT_EQ(display.right, 640) << "the display shows the 640x480 mode";
+    EXPECT_EQ(display.bottom, 480);
+
+    ASSERT_EQ(ToggleFullScreen(window), 1);
+    EXPECT_EQ(windowed, 1);
+    EXPECT_EQ(presentParams.Windowed, 1);
+    RECT after;
+    GetWindowRect(window, &after);
+    EXPECT_EQ(after.right - after.left, windowOuterSize.width);
+    EXPECT_EQ(after.bottom - after.top, windowOuterSize.height);
+    GetWindowRect(GetDesktopWindow(), &display);
+    // Centred by the full-screen window's size, as the switch back computes it.
+    EXPECT_EQ(after.left, (display.right - 640) / 2);
+    EXPECT_EQ(after.top, (display.bottom - 480) / 2);
+    EXPECT_EQ(turnState.remainingFrames, 9);
+    EXPECT_EQ(turnState.selectorCell, 4);
+}
+
+TEST_F(Shell, CursorIsInClientSpaceWindowedAndDisplaySpaceInFullScreen)
+{
+    SetCursorReader(ReadPlatformCursor);
+    POINT screen;
+    GetCursorPos(&screen);
+    POINT client = screen;
+    ScreenToClient(window, &client);
+    CursorPos read = ReadCursor();
+    EXPECT_EQ(read.x, client.x);
+    EXPECT_EQ(read.y, client.y);
+
+    ASSERT_EQ(ToggleFullScreen(window), 1);
+    GetCursorPos(&screen);
+    read = ReadCursor();
+    EXPECT_EQ(read.x, screen.x);
+    EXPECT_EQ(read.y, screen.y);
+    EXPECT_GE(read.x, 0);
+    EXPECT_LT(read.x, 640);
+    EXPECT_GE(read.y, 0);
+    EXPECT_LT(read.y, 480);
+}
+
+TEST_F(Shell, FailedModeSwitchShowsOneBoxAndEndsTheProgram)
+{
+    using softd3d::faults::Call;
+    softd3d::faults::FailCall(Call::CreateDeviceHalHardware);
+    softd3d::faults::FailCall(Call::CreateDeviceHalSoftware);
+    softd3d::faults::FailCall(Call::CreateDeviceRef);
+    Send(WM_KEYDOWN, VK_F1);
+    Send(WM_KEYDOWN, VK_F1); // still queued behind the failure: must not try again
+    Send(WM_COMMAND, IDM_FULL_SCREEN);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].textUtf8, "DirectXの初期化に失敗しました。(3)");
+    EXPECT_EQ(boxes[0].captionUtf8, "Error");
+    EXPECT_EQ(boxes[0].owner, nullptr);
+    EXPECT_EQ(boxes[0].type, MB_ICONERROR);
+    EXPECT_TRUE(QuitWasPosted(DrainQueue(), 0));
+    softd3d::faults::ClearAll();
+    windowed = 1; // the failed switch left the flag flipped; the next test starts windowed
+}
+
+TEST_F(Shell, FrameLoopTicksEverySixteenMillisecondsUntilTheQuitMessage)
+{
+    // 1.2 s of the real loop, ended by a quit request that a timer queues: the loop must take it
+    // between ticks, release the device and return its code. Ticks are counted through Present.
+    int presents = 0;
+    softd3d::SetDisplayHooks({ [&](const softd3d::PresentedFrame&) { ++presents; }, {} });
+    QTimer::singleShot(1200, [] { PostQuitMessage(7); });
+    EXPECT_EQ(RunFrameLoop(window), 7);
+    softd3d::SetDisplayHooks({});
+    EXPECT_TRUE(DeviceIsGone()) << "the loop's end releases the device";
+    // 75 ticks fit in 1.2 s; a loaded machine skips draws but never more than five in a row.
+    EXPECT_GT(presents, 12);
+    EXPECT_LE(presents, 76);
+    EXPECT_GT(framesPerSecond, 30) << "one completed second of ticks, skipped ones included";
+    EXPECT_LE(framesPerSecond, 64);
+}
+
+TEST_F(Shell, FloodOfRandomInputKeepsTheStateSound)
+{
+    std::mt19937 random(20261208);
+    const UINT messages[] = { WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN,
+        WM_RBUTTONUP, WM_MOUSEWHEEL, WM_KEYDOWN, WM_COMMAND, WM_LBUTTONDBLCLK, WM_MBUTTONDOWN };
+    const WPARAM keys[] = { VK_F2, VK_LEFT, 'Q', VK_SPACE };
+    const WORD commands[] = { IDM_SHUFFLE, IDM_CLEAR, 40099 };
+    for (int i = 0; i < 100000; ++i) {
+        cursor = { static_cast<int>(random() % 700) - 30, static_cast<int>(random() % 540) - 30 };
+        const UINT message = messages[random() % std::size(messages)];
+        WPARAM wParam = random() & 0xFFFF;
+        if (message == WM_KEYDOWN) {
+            wParam = keys[random() % std::size(keys)];
+        } else if (message == WM_COMMAND) {
+            wParam = commands[random() % std::size(commands)];
+        } else if (message == WM_MOUSEWHEEL) {
+            wParam = MAKEWPARAM(0, static_cast<WORD>(random()));
+        }
+        Send(message, wParam, MAKELPARAM(cursor.x, cursor.y));
+        if (i % 50 == 0) {
+            RenderFrame(window);
+        }
+    }
+    std::vector<bool> seen(27, false);
+    for (const Cubie& c : cubies) {
+        ASSERT_GE(c.Cell(), 0);
+        ASSERT_LT(c.Cell(), 27);
+        EXPECT_FALSE(seen[c.Cell()]);
+        seen[c.Cell()] = true;
+    }
+    EXPECT_GE(camera.distance, 7.0f);
+    EXPECT_LE(camera.distance, 30.0f);
+    EXPECT_EQ(camera.distance, static_cast<float>(static_cast<int>(camera.distance)));
+    EXPECT_TRUE(overlayVisible == 0 || overlayVisible == -1);
+    EXPECT_TRUE(shuffling == 0 || shuffling == -1);
+    EXPECT_GE(turnState.remainingFrames, 0);
+    EXPECT_LE(turnState.remainingFrames, 16);
+    EXPECT_TRUE(DrainQueue().empty()) << "no command of the flood ends the program";
+}
+
+} // namespace
