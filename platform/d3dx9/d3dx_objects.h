@@ -12,10 +12,10 @@ namespace platform {
 HRESULT CreateBuffer(std::size_t size, ID3DXBuffer** buffer);
 
 // A mesh over `geometry`, keeping `device` alive until its last reference goes. One reference.
-HRESULT CreateMesh(IDirect3DDevice9* device, DWORD options, MeshGeometry geometry,
-                   ID3DXMesh** mesh);
+HRESULT CreateMesh(
+    IDirect3DDevice9* device, DWORD options, MeshGeometry geometry, ID3DXMesh** mesh);
 
 // The geometry behind a mesh made above (null for any other ID3DXMesh).
 const MeshGeometry* GeometryOf(ID3DXMesh* mesh);
 
-}  // namespace platform
+} // namespace platform

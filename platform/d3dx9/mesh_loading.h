@@ -12,8 +12,7 @@ namespace platform {
 // and materialCount may be null. effectInstances, when given, receives null: no effect data is
 // read. Every out-parameter is null (count 0) after a failure.
 HRESULT LoadMeshFromXText(const std::uint8_t* data, std::size_t size, DWORD options,
-                          IDirect3DDevice9* device, ID3DXBuffer** adjacency,
-                          ID3DXBuffer** materials, ID3DXBuffer** effectInstances,
-                          DWORD* materialCount, ID3DXMesh** mesh);
+    IDirect3DDevice9* device, ID3DXBuffer** adjacency, ID3DXBuffer** materials,
+    ID3DXBuffer** effectInstances, DWORD* materialCount, ID3DXMesh** mesh);
 
-}  // namespace platform
+} // namespace platform

@@ -10,13 +10,13 @@
 namespace platform {
 
 struct TextureRequest {
-  int width = 0;              // level 0 size; both >= 1
-  int height = 0;
-  int mipLevels = 0;          // >= 1, at most FullMipCount(width, height)
-  DWORD filter = D3DX_FILTER_TRIANGLE | D3DX_FILTER_DITHER;
-  DWORD mipFilter = D3DX_FILTER_BOX;
-  D3DCOLOR colourKey = 0;     // 0: no colour key
-  bool opaque = false;        // the format has no alpha: every texel gets alpha 0xFF
+    int width = 0; // level 0 size; both >= 1
+    int height = 0;
+    int mipLevels = 0; // >= 1, at most FullMipCount(width, height)
+    DWORD filter = D3DX_FILTER_TRIANGLE | D3DX_FILTER_DITHER;
+    DWORD mipFilter = D3DX_FILTER_BOX;
+    D3DCOLOR colourKey = 0; // 0: no colour key
+    bool opaque = false; // the format has no alpha: every texel gets alpha 0xFF
 };
 
 // Levels of a full chain down to 1x1.
@@ -27,11 +27,11 @@ bool IsValidFilter(DWORD filter);
 
 // One image resampled to width x height with `filter` (its MIRROR bits choose mirrored instead
 // of wrapped edges). NONE copies without scaling and leaves the rest transparent black.
-softd3d::TextureLevel Resample(const softd3d::TextureLevel& source, int width, int height,
-                               DWORD filter);
+softd3d::TextureLevel Resample(
+    const softd3d::TextureLevel& source, int width, int height, DWORD filter);
 
 // The whole chain, level 0 first. The request must be valid (see the field comments).
-std::vector<softd3d::TextureLevel> BuildMipChain(softd3d::TextureLevel image,
-                                                 const TextureRequest& request);
+std::vector<softd3d::TextureLevel> BuildMipChain(
+    softd3d::TextureLevel image, const TextureRequest& request);
 
-}  // namespace platform
+} // namespace platform

@@ -9,56 +9,68 @@
 namespace platform {
 namespace {
 
-UINT NextPowerOfTwo(UINT size) {
-  UINT p = 1;
-  while (p < size) p *= 2;
-  return p;
+UINT NextPowerOfTwo(UINT size)
+{
+    UINT p = 1;
+    while (p < size)
+        p *= 2;
+    return p;
 }
 
-UINT ResolveSize(UINT requested, int imageSize) {
-  if (requested == 0 || requested == D3DX_DEFAULT) return NextPowerOfTwo(static_cast<UINT>(imageSize));
-  return requested;
+UINT ResolveSize(UINT requested, int imageSize)
+{
+    if (requested == 0 || requested == D3DX_DEFAULT)
+        return NextPowerOfTwo(static_cast<UINT>(imageSize));
+    return requested;
 }
 
-}  // namespace
+} // namespace
 
 HRESULT CreateTextureFromImage(IDirect3DDevice9* device, const softd3d::TextureLevel& image,
-                               UINT width, UINT height, UINT mipLevels, D3DFORMAT format,
-                               DWORD filter, DWORD mipFilter, D3DCOLOR colourKey,
-                               IDirect3DTexture9** texture) {
-  if (texture == nullptr) return D3DERR_INVALIDCALL;
-  *texture = nullptr;
-  if (device == nullptr) return D3DERR_INVALIDCALL;
-  if (image.width <= 0 || image.height <= 0 || image.width > static_cast<int>(kMaxTextureSize) ||
-      image.height > static_cast<int>(kMaxTextureSize) ||
-      image.argb.size() != static_cast<std::size_t>(image.width) * image.height) {
-    return D3DXERR_INVALIDDATA;
-  }
+    UINT width, UINT height, UINT mipLevels, D3DFORMAT format, DWORD filter, DWORD mipFilter,
+    D3DCOLOR colourKey, IDirect3DTexture9** texture)
+{
+    if (texture == nullptr)
+        return D3DERR_INVALIDCALL;
+    *texture = nullptr;
+    if (device == nullptr)
+        return D3DERR_INVALIDCALL;
+    if (image.width <= 0 || image.height <= 0 || image.width > static_cast<int>(kMaxTextureSize)
+        || image.height > static_cast<int>(kMaxTextureSize)
+        || image.argb.size() != static_cast<std::size_t>(image.width) * image.height) {
+        return D3DXERR_INVALIDDATA;
+    }
 
-  TextureRequest request;
-  const UINT w = ResolveSize(width, image.width);
-  const UINT h = ResolveSize(height, image.height);
-  if (w > kMaxTextureSize || h > kMaxTextureSize) return D3DERR_INVALIDCALL;
-  request.width = static_cast<int>(w);
-  request.height = static_cast<int>(h);
-  const int full = FullMipCount(request.width, request.height);
-  request.mipLevels = (mipLevels == 0 || mipLevels == D3DX_DEFAULT)
-                          ? full
-                          : static_cast<int>(std::min<UINT>(mipLevels, static_cast<UINT>(full)));
+    TextureRequest request;
+    const UINT w = ResolveSize(width, image.width);
+    const UINT h = ResolveSize(height, image.height);
+    if (w > kMaxTextureSize || h > kMaxTextureSize)
+        return D3DERR_INVALIDCALL;
+    request.width = static_cast<int>(w);
+    request.height = static_cast<int>(h);
+    const int full = FullMipCount(request.width, request.height);
+    request.mipLevels = (mipLevels == 0 || mipLevels == D3DX_DEFAULT)
+        ? full
+        : static_cast<int>(std::min<UINT>(mipLevels, static_cast<UINT>(full)));
 
-  if (filter == D3DX_DEFAULT) filter = D3DX_FILTER_TRIANGLE | D3DX_FILTER_DITHER;
-  if (mipFilter == D3DX_DEFAULT) mipFilter = D3DX_FILTER_BOX;
-  if (!IsValidFilter(filter) || !IsValidFilter(mipFilter)) return D3DERR_INVALIDCALL;
-  request.filter = filter;
-  request.mipFilter = mipFilter;
-  request.colourKey = colourKey;
+    if (filter == D3DX_DEFAULT)
+        filter = D3DX_FILTER_TRIANGLE | D3DX_FILTER_DITHER;
+    if (mipFilter == D3DX_DEFAULT)
+        mipFilter = D3DX_FILTER_BOX;
+    if (!IsValidFilter(filter) || !IsValidFilter(mipFilter))
+        return D3DERR_INVALIDCALL;
+    request.filter = filter;
+    request.mipFilter = mipFilter;
+    request.colourKey = colourKey;
 
-  if (format == D3DFMT_UNKNOWN) format = colourKey != 0 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
-  if (format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8) return D3DERR_INVALIDCALL;
-  request.opaque = format == D3DFMT_X8R8G8B8;
+    if (format == D3DFMT_UNKNOWN)
+        format = colourKey != 0 ? D3DFMT_A8R8G8B8 : D3DFMT_X8R8G8B8;
+    if (format != D3DFMT_A8R8G8B8 && format != D3DFMT_X8R8G8B8)
+        return D3DERR_INVALIDCALL;
+    request.opaque = format == D3DFMT_X8R8G8B8;
 
-  std::vector<softd3d::TextureLevel> levels = BuildMipChain(image, request);
-  return softd3d::CreateTextureFromLevels(device, std::move(levels), format, texture);
+    std::vector<softd3d::TextureLevel> levels = BuildMipChain(image, request);
+    return softd3d::CreateTextureFromLevels(device, std::move(levels), format, texture);
 }
 
-}  // namespace platform
+} // namespace platform

@@ -11,11 +11,10 @@ namespace platform {
 // chain. format: A8R8G8B8, X8R8G8B8, or D3DFMT_UNKNOWN (A8R8G8B8 with a colour key, X8R8G8B8
 // without). filter / mipFilter: D3DX_FILTER_* or D3DX_DEFAULT (TRIANGLE | DITHER and BOX).
 HRESULT CreateTextureFromImage(IDirect3DDevice9* device, const softd3d::TextureLevel& image,
-                               UINT width, UINT height, UINT mipLevels, D3DFORMAT format,
-                               DWORD filter, DWORD mipFilter, D3DCOLOR colourKey,
-                               IDirect3DTexture9** texture);
+    UINT width, UINT height, UINT mipLevels, D3DFORMAT format, DWORD filter, DWORD mipFilter,
+    D3DCOLOR colourKey, IDirect3DTexture9** texture);
 
 // The largest texture side accepted.
 inline constexpr UINT kMaxTextureSize = 4096;
 
-}  // namespace platform
+} // namespace platform

@@ -7,39 +7,42 @@
 namespace platform::xfile {
 
 enum class TokenKind {
-  End,        // no more input
-  Name,       // identifier: a letter or '_' first, then letters, digits, '_', '-', '.'
-  Number,     // integer or floating-point literal, sign allowed
-  String,     // "..." without the quotes
-  Guid,       // <...> without the brackets
-  OpenBrace,
-  CloseBrace,
-  OpenBracket,
-  CloseBracket,
-  Semicolon,
-  Comma,
-  Invalid,    // a character no token starts with, or an unterminated string or GUID
+    End, // no more input
+    Name, // identifier: a letter or '_' first, then letters, digits, '_', '-', '.'
+    Number, // integer or floating-point literal, sign allowed
+    String, // "..." without the quotes
+    Guid, // <...> without the brackets
+    OpenBrace,
+    CloseBrace,
+    OpenBracket,
+    CloseBracket,
+    Semicolon,
+    Comma,
+    Invalid, // a character no token starts with, or an unterminated string or GUID
 };
 
 struct Token {
-  TokenKind kind = TokenKind::End;
-  std::string_view text;
+    TokenKind kind = TokenKind::End;
+    std::string_view text;
 };
 
 class Tokenizer {
- public:
-  explicit Tokenizer(std::string_view text) : text_(text) {}
+public:
+    explicit Tokenizer(std::string_view text)
+        : text_(text)
+    {
+    }
 
-  Token Next();
-  Token Peek();
-  // Bytes not yet consumed: an upper bound on how many items the rest of the file can hold.
-  std::size_t Remaining() const { return text_.size() - pos_; }
+    Token Next();
+    Token Peek();
+    // Bytes not yet consumed: an upper bound on how many items the rest of the file can hold.
+    std::size_t Remaining() const { return text_.size() - pos_; }
 
- private:
-  void SkipSpaceAndComments();
+private:
+    void SkipSpaceAndComments();
 
-  std::string_view text_;
-  std::size_t pos_ = 0;
+    std::string_view text_;
+    std::size_t pos_ = 0;
 };
 
-}  // namespace platform::xfile
+} // namespace platform::xfile
