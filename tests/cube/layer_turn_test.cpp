@@ -1,0 +1,231 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <set>
+
+#include "cube/cubie.h"
+#include "cube/frame_step.h"
+#include "cube/layer_turn.h"
+#include "cube/shuffle_random.h"
+
+namespace {
+
+constexpr float pi = 3.1415927f;
+
+class LayerTurnTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetCube();
+        StopTurn();
+    }
+    void TearDown() override { StopTurn(); }
+};
+
+Vec3 PosedCentre(const Mat4& world)
+{
+    const Vec3 origin{0, 0, 0};
+    Vec3 p;
+    return *Vec3TransformCoord(&p, &origin, &world);
+}
+
+int GridX(int cell) { return cell % 3; }
+
+bool IsPermutation()
+{
+    std::set<int> cells;
+    for (const Cubie& c : cubies) {
+        cells.insert(c.Cell());
+    }
+    return cells.size() == 27 && *cells.begin() == 0 && *cells.rbegin() == 26;
+}
+
+// Each cubie's orientation carries its home centre onto its current one.
+void ExpectPosesConsistent()
+{
+    for (const Cubie& c : cubies) {
+        Cubie home;
+        home.SetCell(c.Home());
+        Vec3 moved{home.CentreX(), home.CentreY(), home.CentreZ()};
+        Vec3TransformCoord(&moved, &moved, &c.Orientation());
+        EXPECT_NEAR(moved.x, c.CentreX(), 1e-3f);
+        EXPECT_NEAR(moved.y, c.CentreY(), 1e-3f);
+        EXPECT_NEAR(moved.z, c.CentreZ(), 1e-3f);
+    }
+}
+
+// One frame step as the drawing frame runs it, keeping every cubie's pose.
+void StepAndPose(Mat4 (&poses)[27], bool (&members)[27])
+{
+    StartShuffleTurn();
+    AdvanceTurn();
+    for (int i = 0; i < 27; ++i) {
+        members[i] = GridX(cubies[i].Cell()) == 1;
+        poses[i] = PoseCubieForFrame(cubies[i]);
+    }
+}
+
+TEST_F(LayerTurnTest, PositiveXTurnAnimatesOnlyItsLayerFrameByFrameAndCommitsXMinus)
+{
+    StartUserTurn(1, 4);
+    Mat4 poses[27];
+    bool inLayer[27];
+    for (int p = 1; p <= 14; ++p) {
+        StepAndPose(poses, inLayer);
+        EXPECT_EQ(turnState.remainingFrames, userTurnFrames - p);
+        const float theta = static_cast<float>(p) * pi / 32.0f;
+        for (int i = 0; i < 27; ++i) {
+            Cubie rest;
+            rest.SetCell(i);
+            const Vec3 centre = PosedCentre(poses[i]);
+            if (!inLayer[i]) {
+                EXPECT_EQ(centre.x, rest.CentreX());
+                EXPECT_EQ(centre.y, rest.CentreY());
+                EXPECT_EQ(centre.z, rest.CentreZ());
+                continue;
+            }
+            // A positive code turns by -theta about X: (y, z) -> (y cos + z sin, z cos - y sin).
+            EXPECT_NEAR(centre.y, rest.CentreY() * std::cos(theta) + rest.CentreZ() * std::sin(theta), 1e-5f);
+            EXPECT_NEAR(centre.z, rest.CentreZ() * std::cos(theta) - rest.CentreY() * std::sin(theta), 1e-5f);
+        }
+    }
+    // Frame 15 commits; each piece is drawn where it now rests, not rotated further.
+    StepAndPose(poses, inLayer);
+    EXPECT_EQ(turnState.remainingFrames, 1);
+    EXPECT_EQ(cubies[4].Cell(), 16);
+    const Vec3 committed = PosedCentre(poses[4]);
+    EXPECT_EQ(committed.y, 0.0f);
+    EXPECT_EQ(committed.z, -2.0f);
+    StepAndPose(poses, inLayer);
+    EXPECT_EQ(turnState.remainingFrames, 0);
+
+    // Members moved as TurnXMinus moves them: (x, y, z) -> (x, z, 2 - y).
+    for (const Cubie& c : cubies) {
+        const int h = c.Home(), x = h % 3, z = (h / 3) % 3, y = h / 9;
+        EXPECT_EQ(c.Cell(), x == 1 ? 9 * z + x - 3 * y + 6 : h) << "cubie " << h;
+    }
+    EXPECT_TRUE(IsPermutation());
+    ExpectPosesConsistent();
+}
+
+void RunUserTurn(int code, int selector)
+{
+    StartUserTurn(code, selector);
+    for (int f = 0; f < userTurnFrames; ++f) {
+        StepModelFrame();
+    }
+}
+
+void ExpectSolvedPlaces(float tolerance)
+{
+    for (const Cubie& c : cubies) {
+        EXPECT_EQ(c.Cell(), c.Home());
+        EXPECT_NEAR(c.Orientation()._11, 1.0f, tolerance);
+        EXPECT_NEAR(c.Orientation()._22, 1.0f, tolerance);
+        EXPECT_NEAR(c.Orientation()._33, 1.0f, tolerance);
+    }
+}
+
+TEST_F(LayerTurnTest, TurnAndInverseOrFourEqualTurnsRestoreTheCube)
+{
+    for (int code : {1, -1, 2, -2, 3, -3}) {
+        for (int selector : {0, 13, 26}) {
+            SCOPED_TRACE(testing::Message() << "code " << code << " selector " << selector);
+            ResetCube();
+            RunUserTurn(code, selector);
+            EXPECT_TRUE(IsPermutation());
+            RunUserTurn(-code, selector);
+            ExpectSolvedPlaces(1e-6f);
+            for (int k = 0; k < 4; ++k) {
+                RunUserTurn(code, selector);
+            }
+            ExpectSolvedPlaces(1e-6f);
+        }
+    }
+}
+
+TEST_F(LayerTurnTest, CodeNamingNoAxisRunsItsFramesAndTurnsNothing)
+{
+    for (int code : {0, 4, -7}) {
+        StartUserTurn(code, 13);
+        for (int f = 0; f < userTurnFrames; ++f) {
+            StepModelFrame();
+        }
+        EXPECT_EQ(turnState.remainingFrames, 0);
+        for (const Cubie& c : cubies) {
+            EXPECT_EQ(c.Cell(), c.Home());
+            EXPECT_EQ(c.Orientation()._11, 1.0f);
+        }
+    }
+}
+
+TEST_F(LayerTurnTest, ShuffleGeneratorIsTheClassicLinearCongruentialSequence)
+{
+    SeedShuffleRandom(1);
+    for (int expected : {41, 18467, 6334, 26500, 19169}) {
+        EXPECT_EQ(NextShuffleRandom(), expected);
+    }
+    // Seed 1 draws 41 (odd: negative), 18467 (Z) and 6334 (27 * 234 + 16 -> 15).
+    SeedShuffleRandom(1);
+    shuffling = ~0;
+    StartShuffleTurn();
+    EXPECT_EQ(turnState.axisCode, -3);
+    EXPECT_EQ(turnState.selectorCell, 15);
+    EXPECT_EQ(turnState.remainingFrames, shuffleTurnFrames);
+    EXPECT_EQ(turnState.totalFrames, shuffleTurnFrames);
+}
+
+TEST_F(LayerTurnTest, ShuffleTurnsFollowEverySevenFramesAndCoverEveryCode)
+{
+    SeedShuffleRandom(12345);
+    shuffling = ~0;
+    std::set<int> codes, selectors;
+    for (int frame = 0; frame < 7 * 300; ++frame) {
+        StepModelFrame();
+        // A turn starts at the top of every seventh frame and is one frame old after it.
+        EXPECT_EQ(turnState.remainingFrames, 6 - frame % 7);
+        codes.insert(turnState.axisCode);
+        selectors.insert(turnState.selectorCell);
+    }
+    EXPECT_EQ(codes, (std::set<int>{-3, -2, -1, 1, 2, 3}));
+    EXPECT_EQ(selectors.size(), 26u);
+    EXPECT_EQ(selectors.count(26), 0u);
+    EXPECT_TRUE(IsPermutation());
+    ExpectPosesConsistent();
+}
+
+TEST_F(LayerTurnTest, ShuffleWaitsForARunningTurnToRest)
+{
+    StartUserTurn(2, 0);
+    shuffling = ~0;
+    for (int f = 0; f < userTurnFrames; ++f) {
+        StepModelFrame();
+        EXPECT_EQ(turnState.totalFrames, userTurnFrames);
+    }
+    StepModelFrame();
+    EXPECT_EQ(turnState.totalFrames, shuffleTurnFrames);
+    EXPECT_EQ(turnState.remainingFrames, shuffleTurnFrames - 1);
+}
+
+TEST_F(LayerTurnTest, StopDropsTheTurnUncommittedAndSwitchesShufflingOff)
+{
+    StartUserTurn(-3, 2);
+    shuffling = ~0;
+    for (int f = 0; f < 14; ++f) {
+        StepModelFrame();
+    }
+    StopTurn();
+    EXPECT_EQ(turnState.remainingFrames, 0);
+    EXPECT_EQ(turnState.selectorCell, -1);
+    EXPECT_EQ(turnState.axisCode, -3);
+    EXPECT_EQ(turnState.totalFrames, userTurnFrames);
+    EXPECT_EQ(shuffling, 0);
+    for (int f = 0; f < 20; ++f) {
+        StepModelFrame();
+    }
+    for (const Cubie& c : cubies) {
+        EXPECT_EQ(c.Cell(), c.Home());
+    }
+}
+
+} // namespace

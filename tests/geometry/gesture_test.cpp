@@ -1,0 +1,246 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "cube/cubie.h"
+#include "cube/frame_step.h"
+#include "cube/layer_turn.h"
+#include "geometry/gesture.h"
+#include "view_probe.h"
+
+namespace {
+
+// Centre of the sticker on face slot `face` of cell `cell`.
+Vec3 StickerCentre(int cell, int face)
+{
+    static const Vec3 outward[6] = {{1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+    Cubie at;
+    at.SetCell(cell);
+    return {at.CentreX() + outward[face].x, at.CentreY() + outward[face].y, at.CentreZ() + outward[face].z};
+}
+
+CursorPos Offset(CursorPos p, int dx, int dy) { return {p.x + dx, p.y + dy}; }
+
+void Press(CursorPos p)
+{
+    PlaceCursor(p);
+    BeginGesture();
+}
+
+void Release(CursorPos p)
+{
+    PlaceCursor(p);
+    EndGesture();
+}
+
+void Drag(CursorPos from, CursorPos to)
+{
+    Press(from);
+    Release(to);
+}
+
+void StepFrames(int n)
+{
+    for (int i = 0; i < n; ++i) {
+        StepModelFrame();
+    }
+}
+
+bool CubeSolved()
+{
+    for (const Cubie& c : cubies) {
+        if (c.Cell() != c.Home() || c.Orientation()._11 != 1.0f || c.Orientation()._22 != 1.0f) {
+            return false;
+        }
+    }
+    return true;
+}
+
+const Cubie* CubieAt(int cell)
+{
+    for (const Cubie& c : cubies) {
+        if (c.Cell() == cell) {
+            return &c;
+        }
+    }
+    return nullptr;
+}
+
+Mat4 RestingWorld(const Cubie& c)
+{
+    Mat4 t, w;
+    MatrixTranslation(&t, c.CentreX(), c.CentreY(), c.CentreZ());
+    return *MatrixMultiply(&w, &c.Orientation(), &t);
+}
+
+class GestureTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ResetCamera();
+        ResetCube();
+    }
+    void TearDown() override
+    {
+        StopTurn();
+        SetCursorReader(nullptr);
+    }
+};
+
+struct DragCase {
+    int cell, face, toCell;
+    int code;
+};
+
+// Press on a sticker, release two stickers further along: after the turn's 16
+// frames exactly the pressed cell's layer has turned, each of its pieces by the
+// quarter turn of the code, and the pressed sticker has moved along the drag.
+TEST_F(GestureTest, DragAcrossStickersTurnsThePressedLayerAlongTheDrag)
+{
+    const DragCase cases[] = {
+        {1, 1, 7, +1}, // top face towards -Z: the middle X layer
+        {0, 1, 2, +3}, // top face towards +X: the front (+Z) layer
+        {2, 0, 20, +3}, // +X face downwards: the front layer again
+        {0, 4, 2, -2}, // +Z face towards +X: the top layer
+    };
+    for (const DragCase& d : cases) {
+        SCOPED_TRACE(testing::Message() << "cell " << d.cell << " face " << d.face);
+        ResetCube();
+        const Vec3 from = StickerCentre(d.cell, d.face), to = StickerCentre(d.toCell, d.face);
+        const Cubie* pressed = CubieAt(d.cell);
+        Mat4 toLocal;
+        const Mat4 before = RestingWorld(*pressed);
+        MatrixInverse(&toLocal, nullptr, &before);
+        Vec3 sticker;
+        Vec3TransformCoord(&sticker, &from, &toLocal);
+
+        Drag(PixelOf(from), PixelOf(to));
+        EXPECT_EQ(turnState.axisCode, d.code);
+        EXPECT_EQ(turnState.selectorCell, d.cell);
+        EXPECT_EQ(turnState.remainingFrames, userTurnFrames);
+        Cubie expected[27];
+        for (int i = 0; i < 27; ++i) {
+            expected[i] = cubies[i];
+        }
+        StepFrames(userTurnFrames);
+
+        const int axis = std::abs(d.code);
+        auto layer = [axis](int cell) { return axis == 1 ? cell % 3 : axis == 2 ? cell / 9 : (cell / 3) % 3; };
+        for (int i = 0; i < 27; ++i) {
+            if (layer(expected[i].Cell()) == layer(d.cell)) {
+                using Turn = void (Cubie::*)();
+                const Turn minus[3] = {&Cubie::TurnXMinus, &Cubie::TurnYMinus, &Cubie::TurnZMinus};
+                const Turn plus[3] = {&Cubie::TurnXPlus, &Cubie::TurnYPlus, &Cubie::TurnZPlus};
+                (expected[i].*(d.code > 0 ? minus : plus)[axis - 1])();
+            }
+            EXPECT_EQ(cubies[i].Cell(), expected[i].Cell()) << "cubie " << i;
+            for (int e = 0; e < 16; ++e) {
+                EXPECT_NEAR((&cubies[i].Orientation()._11)[e], (&expected[i].Orientation()._11)[e], 1e-6f);
+            }
+        }
+        Vec3 moved;
+        const Mat4 after = RestingWorld(*pressed);
+        Vec3TransformCoord(&moved, &sticker, &after);
+        const Vec3 drag{to.x - from.x, to.y - from.y, to.z - from.z};
+        EXPECT_GT(Dot({moved.x - from.x, moved.y - from.y, moved.z - from.z}, drag), 1.0f);
+    }
+}
+
+TEST_F(GestureTest, DragWhileATurnRunsIsRefused)
+{
+    const CursorPos top = PixelOf(StickerCentre(4, 1));
+    Drag(top, PixelOf(StickerCentre(3, 1)));
+    const TurnState started = turnState;
+    StepFrames(3);
+    Drag(PixelOf(StickerCentre(2, 0)), PixelOf(StickerCentre(20, 0)));
+    EXPECT_EQ(turnState.axisCode, started.axisCode);
+    EXPECT_EQ(turnState.selectorCell, started.selectorCell);
+    EXPECT_EQ(turnState.remainingFrames, userTurnFrames - 3);
+
+    // A press refused while the turn ran arms nothing for after it.
+    Press(PixelOf(StickerCentre(2, 0)));
+    StepFrames(userTurnFrames);
+    Release(PixelOf(StickerCentre(20, 0)));
+    EXPECT_EQ(turnState.remainingFrames, 0);
+}
+
+TEST_F(GestureTest, PressOffTheCubeThenReleaseOnItTurnsNothing)
+{
+    const CursorPos top = PixelOf(StickerCentre(4, 1));
+    Drag(top, top); // a click: leaves a hit in pressHit
+    EXPECT_EQ(pressHit.cell, 4);
+    Drag({10, 10}, PixelOf(StickerCentre(6, 1)));
+    EXPECT_EQ(turnState.remainingFrames, 0);
+    EXPECT_EQ(pressPos.x, 10);
+    EXPECT_EQ(pressHit.cell, 4);
+
+    // And a release off the cube, however far, turns nothing either.
+    Drag(top, {630, 470});
+    EXPECT_EQ(turnState.remainingFrames, 0);
+    EXPECT_EQ(releasePos.x, 630);
+}
+
+TEST_F(GestureTest, OnlyADragBeyondTwentySquaredPixelsTurns)
+{
+    const CursorPos p = PixelOf(StickerCentre(4, 1));
+    Drag(p, Offset(p, 4, 2));
+    EXPECT_EQ(turnState.remainingFrames, 0);
+    for (CursorPos to : {Offset(p, 5, 0), Offset(p, -3, 4), Offset(p, 0, -5)}) {
+        ResetCamera();
+        Drag(p, to);
+        EXPECT_EQ(turnState.remainingFrames, userTurnFrames);
+        // So short a drag truncates every axis component to 0: code +1 whatever the direction.
+        EXPECT_EQ(turnState.axisCode, 1);
+    }
+}
+
+TEST_F(GestureTest, ClearMidTurnDropsTheTurnAndRestoresEverything)
+{
+    Drag(PixelOf(StickerCentre(1, 1)), PixelOf(StickerCentre(7, 1)));
+    shuffling = ~0;
+    PlaceCursor({0, 0});
+    SetOrbitAnchor();
+    mousePos = {40, 0};
+    OrbitCamera();
+    StepFrames(5);
+    ResetCamera();
+    ResetCube();
+    EXPECT_EQ(turnState.remainingFrames, 0);
+    EXPECT_EQ(turnState.selectorCell, -1);
+    EXPECT_EQ(shuffling, 0);
+    EXPECT_EQ(PixelOf(StickerCentre(4, 1)).x, 320);
+    StepFrames(30);
+    EXPECT_TRUE(CubeSolved());
+    for (Cubie& c : cubies) {
+        const Mat4 pose = PoseCubieForFrame(c);
+        EXPECT_EQ(pose._41, c.CentreX());
+        EXPECT_EQ(pose._22, 1.0f);
+    }
+}
+
+TEST_F(GestureTest, PressSwitchesShufflingOffAndTheRunningShuffleTurnFinishes)
+{
+    shuffling = ~0;
+    StepModelFrame();
+    ASSERT_EQ(turnState.totalFrames, shuffleTurnFrames);
+    const TurnState shuffleTurn = turnState;
+    Drag(PixelOf(StickerCentre(4, 1)), PixelOf(StickerCentre(3, 1)));
+    EXPECT_EQ(shuffling, 0);
+    EXPECT_EQ(turnState.axisCode, shuffleTurn.axisCode);
+    EXPECT_EQ(turnState.remainingFrames, shuffleTurn.remainingFrames);
+    StepFrames(6);
+    EXPECT_FALSE(CubeSolved());
+    StepFrames(20);
+    EXPECT_EQ(turnState.remainingFrames, 0);
+}
+
+TEST_F(GestureTest, AxisFromThePressedFacesInwardNormalAndTheDrag)
+{
+    // +Z face of cell 1, dragged down onto cell 10: n = (0, 0, -4), a = (-8, 0, 0).
+    EXPECT_EQ(ChooseTurnAxis({0, 2, 3}, {0, 0, 3}, 1, 4), -1);
+    const float nan = std::nanf("");
+    const int code = ChooseTurnAxis({nan, 0, 0}, {1e30f, -1e30f, 0}, 1, 4);
+    EXPECT_TRUE(code != 0 && std::abs(code) <= 3);
+}
+
+} // namespace
