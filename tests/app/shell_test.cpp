@@ -24,6 +24,7 @@
 #include "platform/platform.h"
 #include "platform/win32/message_box_hook.h"
 #include "render/device.h"
+#include "render/frame.h"
 #include "render/view_flags.h"
 #include "resources/resource_ids.h"
 
