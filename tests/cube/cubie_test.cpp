@@ -7,7 +7,7 @@
 
 namespace {
 
-using Turn = void (Cubie::*)();
+using Turn = void (*)(Cubie&);
 struct QuarterTurn {
     const char* name;
     Turn turn;
@@ -15,12 +15,12 @@ struct QuarterTurn {
     float angle;
 };
 const QuarterTurn quarterTurns[6] = {
-    {"XPlus", &Cubie::TurnXPlus, MatrixRotationX, 1.5707964f},
-    {"YPlus", &Cubie::TurnYPlus, MatrixRotationY, 1.5707964f},
-    {"ZPlus", &Cubie::TurnZPlus, MatrixRotationZ, 1.5707964f},
-    {"XMinus", &Cubie::TurnXMinus, MatrixRotationX, -1.5707964f},
-    {"YMinus", &Cubie::TurnYMinus, MatrixRotationY, -1.5707964f},
-    {"ZMinus", &Cubie::TurnZMinus, MatrixRotationZ, -1.5707964f},
+    {"XPlus", [](Cubie& c) { c.TurnXPlus(); }, MatrixRotationX, 1.5707964f},
+    {"YPlus", [](Cubie& c) { c.TurnYPlus(); }, MatrixRotationY, 1.5707964f},
+    {"ZPlus", [](Cubie& c) { c.TurnZPlus(); }, MatrixRotationZ, 1.5707964f},
+    {"XMinus", [](Cubie& c) { c.TurnXMinus(); }, MatrixRotationX, -1.5707964f},
+    {"YMinus", [](Cubie& c) { c.TurnYMinus(); }, MatrixRotationY, -1.5707964f},
+    {"ZMinus", [](Cubie& c) { c.TurnZMinus(); }, MatrixRotationZ, -1.5707964f},
 };
 
 Vec3 Centre(const Cubie& c) { return {c.CentreX(), c.CentreY(), c.CentreZ()}; }
@@ -94,7 +94,7 @@ TEST_F(CubieTest, EachQuarterTurnMovesCellsAsItsRotationMovesCentres)
         for (Cubie& c : cubies) {
             Vec3 expected = Centre(c);
             Vec3TransformCoord(&expected, &expected, &r);
-            (c.*q.turn)();
+            q.turn(c);
             ExpectNear(Centre(c), expected);
             seen[c.Cell()] = true;
         }
@@ -110,9 +110,9 @@ TEST_F(CubieTest, CellZeroAndCentreCellUnderEveryQuarterTurn)
     for (int i = 0; i < 6; ++i) {
         SCOPED_TRACE(quarterTurns[i].name);
         ResetCube();
-        (cubies[0].*quarterTurns[i].turn)();
+        quarterTurns[i].turn(cubies[0]);
         EXPECT_EQ(cubies[0].Cell(), fromZero[i]);
-        (cubies[13].*quarterTurns[i].turn)();
+        quarterTurns[i].turn(cubies[13]);
         EXPECT_EQ(cubies[13].Cell(), 13);
         EXPECT_GT(std::fabs(cubies[13].Orientation()._11 - 1.0f) + std::fabs(cubies[13].Orientation()._22 - 1.0f), 0.5f);
     }
@@ -133,12 +133,12 @@ TEST_F(CubieTest, FourEqualTurnsOrATurnAndItsInverseRestoreEveryCubie)
         SCOPED_TRACE(quarterTurns[i].name);
         for (Cubie& c : cubies) {
             for (int k = 0; k < 4; ++k) {
-                (c.*quarterTurns[i].turn)();
+                quarterTurns[i].turn(c);
             }
             EXPECT_EQ(c.Cell(), c.Home());
             ExpectIdentity(c.Orientation(), 1e-6f);
-            (c.*quarterTurns[i].turn)();
-            (c.*quarterTurns[i + 3].turn)();
+            quarterTurns[i].turn(c);
+            quarterTurns[i + 3].turn(c);
             EXPECT_EQ(c.Cell(), c.Home());
             ExpectIdentity(c.Orientation(), 1e-6f);
         }

@@ -128,10 +128,12 @@ TEST_F(GestureTest, DragAcrossStickersTurnsThePressedLayerAlongTheDrag)
         auto layer = [axis](int cell) { return axis == 1 ? cell % 3 : axis == 2 ? cell / 9 : (cell / 3) % 3; };
         for (int i = 0; i < 27; ++i) {
             if (layer(expected[i].Cell()) == layer(d.cell)) {
-                using Turn = void (Cubie::*)();
-                const Turn minus[3] = {&Cubie::TurnXMinus, &Cubie::TurnYMinus, &Cubie::TurnZMinus};
-                const Turn plus[3] = {&Cubie::TurnXPlus, &Cubie::TurnYPlus, &Cubie::TurnZPlus};
-                (expected[i].*(d.code > 0 ? minus : plus)[axis - 1])();
+                using Turn = void (*)(Cubie&);
+                const Turn minus[3] = {[](Cubie& c) { c.TurnXMinus(); }, [](Cubie& c) { c.TurnYMinus(); },
+                                       [](Cubie& c) { c.TurnZMinus(); }};
+                const Turn plus[3] = {[](Cubie& c) { c.TurnXPlus(); }, [](Cubie& c) { c.TurnYPlus(); },
+                                      [](Cubie& c) { c.TurnZPlus(); }};
+                (d.code > 0 ? minus : plus)[axis - 1](expected[i]);
             }
             EXPECT_EQ(cubies[i].Cell(), expected[i].Cell()) << "cubie " << i;
             for (int e = 0; e < 16; ++e) {
