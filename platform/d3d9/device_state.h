@@ -1,0 +1,46 @@
+#pragma once
+// The state a draw reads, as plain values: the COM front end (device.cpp) keeps it, the vertex
+// stage and the rasterizer take it as they find it.
+#include <array>
+#include <cstdint>
+
+#include "platform/d3d9/d3d9.h"
+
+namespace softd3d {
+
+constexpr int kRenderStateCount = 256;
+constexpr int kSamplerCount = 16;
+constexpr int kSamplerStateCount = 14;
+constexpr int kTextureStageCount = 8;
+constexpr int kTextureStageStateCount = 33;
+constexpr int kLightCount = 8;
+
+struct LightSlot {
+  D3DLIGHT9 light{};
+  bool defined = false;  // set by SetLight; enabling an undefined light gives Direct3D's default
+  bool enabled = false;
+};
+
+struct DeviceState {
+  std::array<DWORD, kRenderStateCount> render{};
+  std::array<std::array<DWORD, kSamplerStateCount>, kSamplerCount> sampler{};
+  std::array<std::array<DWORD, kTextureStageStateCount>, kTextureStageCount> stage{};
+
+  D3DMATRIX world{};
+  D3DMATRIX view{};
+  D3DMATRIX projection{};
+  D3DMATRIX texture0{};
+  D3DMATERIAL9 material{};
+  std::array<LightSlot, kLightCount> lights{};
+
+  // Bumped whenever a transform or a light changes: the vertex stage rebuilds its combined
+  // matrices and camera-space lights once per change rather than once per draw.
+  std::uint32_t transformVersion = 1;
+};
+
+// The values a freshly created (or reset) Direct3D 9 device starts with.
+void SetDefaultState(DeviceState& state, bool hasDepthBuffer);
+
+D3DMATRIX IdentityMatrix();
+
+}  // namespace softd3d

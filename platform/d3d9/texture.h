@@ -1,0 +1,56 @@
+#pragma once
+// Textures of the software device: a complete A8R8G8B8 mip chain, immutable once made.
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "platform/d3d9/d3d9.h"
+#include "platform/d3d9/software_device.h"
+
+namespace softd3d {
+
+constexpr int kMaxTextureLevels = 16;
+constexpr int kMaxTextureSide = 8192;
+
+// What the sampler reads: one entry per level, with the masks of power-of-two sides precomputed.
+struct MipLevelView {
+  const std::uint32_t* texels = nullptr;
+  int width = 0;
+  int height = 0;
+  float widthF = 0.0f;
+  float heightF = 0.0f;
+};
+
+struct MipChainView {
+  MipLevelView levels[kMaxTextureLevels];
+  int levelCount = 0;
+};
+
+class Texture final : public IDirect3DTexture9 {
+ public:
+  Texture(std::vector<TextureLevel> levels, D3DFORMAT format);
+
+  ULONG AddRef() override;
+  ULONG Release() override;
+  DWORD GetLevelCount() override;
+
+  const std::vector<TextureLevel>& Levels() const { return levels_; }
+  const MipChainView& View() const { return view_; }
+  D3DFORMAT Format() const { return format_; }
+
+  // Null for a texture that is not one of ours.
+  static Texture* From(IDirect3DBaseTexture9* texture);
+
+  // Why a level list cannot make a texture, or null when it can.
+  static const char* CheckLevels(const std::vector<TextureLevel>& levels);
+
+ private:
+  ~Texture() override = default;
+
+  std::atomic<ULONG> references_{1};
+  std::vector<TextureLevel> levels_;
+  D3DFORMAT format_;
+  MipChainView view_;
+};
+
+}  // namespace softd3d
