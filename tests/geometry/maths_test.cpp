@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstddef>
-
 #include "geometry/maths.h"
 
 namespace {
@@ -20,17 +18,6 @@ void ExpectMatrixNear(const Mat4& a, const Mat4& b, float tolerance)
     for (int i = 0; i < 16; ++i) {
         EXPECT_NEAR((&a._11)[i], (&b._11)[i], tolerance) << "element " << i;
     }
-}
-
-TEST(Maths, MatrixIsTheSixteenFloatsOfADirect3DMatrixRowByRow)
-{
-    static_assert(sizeof(Mat4) == 64);
-    EXPECT_EQ(offsetof(Mat4, _12), sizeof(float));
-    EXPECT_EQ(offsetof(Mat4, _41), 12 * sizeof(float));
-    Mat4 t;
-    MatrixTranslation(&t, 1, 2, 3);
-    EXPECT_EQ(t._41, 1.0f);
-    EXPECT_EQ(t._43, 3.0f);
 }
 
 TEST(Maths, RotationsTurnTheWayTheLeftHandedWorldExpects)
