@@ -79,10 +79,10 @@ void DrawChick(Tile& t) {
     }
   }
   for (int x = 23; x <= 25; ++x) t[15][x] = kMouth;
-  t[11][17] = kOutline;
+  // A solid eye, wide enough to stay black once the texture is stretched to 512 columns.
+  for (int y = 11; y <= 13; ++y)
+    for (int x = 17; x <= 18; ++x) t[y][x] = kOutline;
   t[11][18] = kWhite;  // the eye's glint
-  t[12][17] = kOutline;
-  t[12][18] = kOutline;
   t[15][19] = kCheek;
   t[15][20] = kCheek;
 }
