@@ -298,7 +298,7 @@ TEST_F(
 
 TEST_F(MeshLoadingFailures, mutated_piece_files_fail_or_load_without_harm)
 {
-    const auto resource = platform::FindEmbeddedResource(MAKEINTRESOURCEA(117), "X");
+    const auto resource = platform::FindEmbeddedResource("X", MAKEINTRESOURCEA(117));
     ASSERT_TRUE(resource.has_value());
     const std::vector<std::uint8_t> original(resource->data, resource->data + resource->size);
     const ULONG references = DeviceReferences();
