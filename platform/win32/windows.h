@@ -106,6 +106,22 @@ struct WNDCLASSA {
   LPCSTR lpszClassName;
 };
 
+// What WM_CREATE's lParam points to.
+struct CREATESTRUCTA {
+  LPVOID lpCreateParams;
+  HINSTANCE hInstance;
+  HMENU hMenu;
+  HWND hwndParent;
+  int cy;
+  int cx;
+  int y;
+  int x;
+  LONG style;
+  LPCSTR lpszName;
+  LPCSTR lpszClass;
+  DWORD dwExStyle;
+};
+
 struct SECURITY_ATTRIBUTES {
   DWORD nLength;
   LPVOID lpSecurityDescriptor;
@@ -252,6 +268,7 @@ ATOM RegisterClassA(const WNDCLASSA* windowClass);
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
                      int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
                      LPVOID createParam);
+BOOL DestroyWindow(HWND window);
 HICON LoadIconA(HINSTANCE instance, LPCSTR iconName);
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR cursorName);
 int GetSystemMetrics(int index);

@@ -1,0 +1,73 @@
+#pragma once
+// The Qt side of a window: a top-level widget holding the menu bar and the client view. The
+// view shows the pictures presented for the window and turns Qt input into Win32 messages.
+#include <cstdint>
+#include <set>
+
+#include <QImage>
+#include <QMenuBar>
+#include <QPointF>
+#include <QWidget>
+
+#include "platform/win32/windows.h"
+
+namespace platform {
+
+class ClientView : public QWidget {
+public:
+    ClientView(HWND window, QWidget* parent);
+
+    void ShowFrame(const std::uint32_t* pixels, int width, int height, int pitchPixels);
+    void SetFullScreen(bool fullScreen);
+    void SetBackground(const QColor& colour);
+
+    // Where the picture lies in the view: the whole view when windowed (Present stretches the
+    // back buffer over the client area), the largest 4:3 rectangle in the middle when full screen.
+    QRect PictureRect() const;
+    // Client coordinates of a view position; in full screen those of the switched 640x480 display.
+    QPoint ToClient(QPointF viewPosition) const;
+    // Whether the position lies in the client area: elsewhere the window gets no mouse message.
+    bool InClientArea(QPointF viewPosition) const;
+    // The last view position at which the cursor was seen.
+    QPointF LastCursorPosition() const { return lastCursor_; }
+
+protected:
+    bool event(QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void HandleMouse(QEvent* event);
+    void HandleWheel(QEvent* event);
+    bool HandleKey(QEvent* event);
+
+    HWND window_;
+    QImage picture_;
+    QColor background_;
+    bool fullScreen_ = false;
+    std::set<int> keysDown_;
+    QPointF lastCursor_;
+};
+
+class TopLevelWidget : public QWidget {
+public:
+    explicit TopLevelWidget(HWND window);
+
+    QMenuBar* MenuBar() const { return menuBar_; }
+    ClientView* View() const { return view_; }
+    void SetMenuShown(bool shown);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+
+private:
+    void LayOut();
+
+    HWND window_;
+    QMenuBar* menuBar_;
+    ClientView* view_;
+    bool menuShown_ = false;
+};
+
+} // namespace platform
