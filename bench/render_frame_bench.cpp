@@ -1,0 +1,75 @@
+// One drawn frame of the viewer on the software device, single thread: the solved cube at the
+// start camera, with the overlay, and while a layer turns.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+
+#include "cube/cubie.h"
+#include "cube/layer_turn.h"
+#include "geometry/camera.h"
+#include "geometry/cursor.h"
+#include "render/device.h"
+#include "render/frame.h"
+#include "render/view_flags.h"
+
+namespace {
+
+// The GDI text of the overlay needs Qt; without a display it runs offscreen.
+const int offscreen = setenv("QT_QPA_PLATFORM", "offscreen", 0);
+
+bool StartScene(benchmark::State& state)
+{
+    (void)offscreen;
+    if (DeviceIsGone() && SetUpDevice(nullptr) == 0) {
+        state.SkipWithError("the device could not be set up");
+        return false;
+    }
+    ResetCamera();
+    ResetCube();
+    overlayVisible = 0;
+    mousePos = { 0, 0 };
+    return true;
+}
+
+void BM_RenderFrame_SolvedStartCamera(benchmark::State& state)
+{
+    if (!StartScene(state)) {
+        return;
+    }
+    for (auto _ : state) {
+        RenderFrame(nullptr);
+    }
+}
+BENCHMARK(BM_RenderFrame_SolvedStartCamera)->Unit(benchmark::kMillisecond);
+
+void BM_RenderFrame_OverlayOverCube(benchmark::State& state)
+{
+    if (!StartScene(state)) {
+        return;
+    }
+    overlayVisible = 1;
+    mousePos = { 320, 240 };
+    for (auto _ : state) {
+        RenderFrame(nullptr);
+    }
+    overlayVisible = 0;
+}
+BENCHMARK(BM_RenderFrame_OverlayOverCube)->Unit(benchmark::kMillisecond);
+
+// A new 16-frame turn of the middle Y layer whenever the last has rested: 14 of every 16
+// frames draw the layer part-way round.
+void BM_RenderFrame_MidTurn(benchmark::State& state)
+{
+    if (!StartScene(state)) {
+        return;
+    }
+    for (auto _ : state) {
+        if (turnState.remainingFrames == 0) {
+            StartUserTurn(+2, 13);
+        }
+        RenderFrame(nullptr);
+    }
+}
+BENCHMARK(BM_RenderFrame_MidTurn)->Unit(benchmark::kMillisecond);
+
+} // namespace
