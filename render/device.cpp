@@ -55,14 +55,13 @@ bool CreateDeviceWithFallbacks(HWND window)
         DWORD vertexProcessing;
     };
     const Attempt attempts[] = {
-        {D3DDEVTYPE_HAL, D3DCREATE_HARDWARE_VERTEXPROCESSING},
-        {D3DDEVTYPE_HAL, D3DCREATE_SOFTWARE_VERTEXPROCESSING},
-        {D3DDEVTYPE_REF, D3DCREATE_SOFTWARE_VERTEXPROCESSING},
+        { D3DDEVTYPE_HAL, D3DCREATE_HARDWARE_VERTEXPROCESSING },
+        { D3DDEVTYPE_HAL, D3DCREATE_SOFTWARE_VERTEXPROCESSING },
+        { D3DDEVTYPE_REF, D3DCREATE_SOFTWARE_VERTEXPROCESSING },
     };
     for (const Attempt& attempt : attempts) {
         if (SUCCEEDED(direct3D->CreateDevice(D3DADAPTER_DEFAULT, attempt.type, window,
-                                             attempt.vertexProcessing, &presentParams,
-                                             &d3dDevice))) {
+                attempt.vertexProcessing, &presentParams, &d3dDevice))) {
             return true;
         }
         d3dDevice = nullptr;
@@ -90,8 +89,7 @@ void SetFixedStates()
     d3dDevice->SetTextureStageState(0, D3DTSS_COLORARG2, D3DTA_DIFFUSE);
 }
 
-template <typename Handle>
-void ReleaseHandle(Handle*& handle)
+template <typename Handle> void ReleaseHandle(Handle*& handle)
 {
     if (handle != nullptr) {
         handle->Release();
@@ -99,7 +97,7 @@ void ReleaseHandle(Handle*& handle)
     }
 }
 
-}  // namespace
+} // namespace
 
 int SetUpDevice(HWND window)
 {
@@ -124,9 +122,8 @@ int SetUpDevice(HWND window)
 
     SetFixedStates();
 
-    if (FAILED(D3DXCreateTextureFromResourceExA(
-            d3dDevice, nullptr, MAKEINTRESOURCEA(IDB_STICKERS), D3DX_DEFAULT, D3DX_DEFAULT,
-            D3DX_DEFAULT, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+    if (FAILED(D3DXCreateTextureFromResourceExA(d3dDevice, nullptr, MAKEINTRESOURCEA(IDB_STICKERS),
+            D3DX_DEFAULT, D3DX_DEFAULT, D3DX_DEFAULT, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
             D3DX_FILTER_TRIANGLE | D3DX_FILTER_MIRROR, D3DX_FILTER_TRIANGLE | D3DX_FILTER_MIRROR,
             0xFF000000, nullptr, nullptr, &stickerKeyTexture))) {
         stickerKeyTexture = nullptr;

@@ -16,9 +16,9 @@ void LightScene(IDirect3DDevice9* device)
 {
     D3DLIGHT9 light = {};
     light.Type = D3DLIGHT_POINT;
-    light.Diffuse = {1.0f, 1.0f, 0.9f, 0.0f};
+    light.Diffuse = { 1.0f, 1.0f, 0.9f, 0.0f };
     const Vec3 eye = EyePosition();
-    light.Position = {eye.x, eye.y, eye.z};
+    light.Position = { eye.x, eye.y, eye.z };
     light.Range = 20.0f;
     light.Attenuation0 = 1.0f;
     device->SetLight(0, &light);
@@ -32,7 +32,7 @@ const D3DMATRIX* AsD3D(const Mat4& matrix)
     return reinterpret_cast<const D3DMATRIX*>(&matrix);
 }
 
-}  // namespace
+} // namespace
 
 void RenderFrame(HWND window)
 {

@@ -10,7 +10,7 @@
 #include "render/view_flags.h"
 
 std::int32_t bannerTick = 0;
-const char* const shuffleDots[4] = {".", "..", "...", ""};
+const char* const shuffleDots[4] = { ".", "..", "...", "" };
 
 namespace {
 
@@ -46,11 +46,11 @@ void DrawVectorLine(HDC dc, int y, const char* format, float x, float yValue, fl
     char third[oneDecimalBufferSize];
     char line[lineBufferSize];
     wsprintfA(line, format, FormatOneDecimal(first, x), FormatOneDecimal(second, yValue),
-              FormatOneDecimal(third, z));
+        FormatOneDecimal(third, z));
     DrawLine(dc, y, line);
 }
 
-}  // namespace
+} // namespace
 
 char* FormatOneDecimal(char* buffer, float value)
 {
@@ -102,8 +102,7 @@ void DrawOverlay()
     DrawLine(dc, 20, line);
     const Vec3 eye = EyePosition();
     DrawVectorLine(dc, 40, "CAMERA:( %s, %s, %s )", eye.x, eye.y, eye.z);
-    DrawVectorLine(dc, 60, "axisY:( %s, %s, %s )", camera.axisY.x, camera.axisY.y,
-                   camera.axisY.z);
+    DrawVectorLine(dc, 60, "axisY:( %s, %s, %s )", camera.axisY.x, camera.axisY.y, camera.axisY.z);
 
     PickHit hit;
     if (Pick(&hit, mousePos) != nullptr) {

@@ -4,7 +4,7 @@
 
 #include "resources/resource_ids.h"
 
-PieceMesh pieceMesh = {nullptr, 0, nullptr, nullptr};
+PieceMesh pieceMesh = { nullptr, 0, nullptr, nullptr };
 
 namespace {
 
@@ -15,7 +15,7 @@ constexpr DWORD pieceVertexFormat = D3DFVF_XYZ | D3DFVF_NORMAL | D3DFVF_TEX1;
 // material or texture that was never made.
 std::uint32_t drawableSubsets = 0;
 
-}  // namespace
+} // namespace
 
 bool LoadPieceMesh(IDirect3DDevice9* device)
 {
@@ -24,8 +24,8 @@ bool LoadPieceMesh(IDirect3DDevice9* device)
     DWORD materialCount = 0;
     ID3DXMesh* mesh = nullptr;
     if (FAILED(D3DXLoadMeshFromXResource(nullptr, MAKEINTRESOURCEA(IDR_PIECE_MESH),
-                                         RT_PIECE_MESH_TYPE, D3DXMESH_VB_MANAGED, device, nullptr,
-                                         &materialBuffer, nullptr, &materialCount, &mesh))) {
+            RT_PIECE_MESH_TYPE, D3DXMESH_VB_MANAGED, device, nullptr, &materialBuffer, nullptr,
+            &materialCount, &mesh))) {
         if (materialBuffer != nullptr) {
             materialBuffer->Release();
         }
@@ -36,10 +36,9 @@ bool LoadPieceMesh(IDirect3DDevice9* device)
     }
     pieceMesh.mesh = mesh;
 
-    const D3DXMATERIAL* loaded =
-        materialBuffer != nullptr
-            ? static_cast<const D3DXMATERIAL*>(materialBuffer->GetBufferPointer())
-            : nullptr;
+    const D3DXMATERIAL* loaded = materialBuffer != nullptr
+        ? static_cast<const D3DXMATERIAL*>(materialBuffer->GetBufferPointer())
+        : nullptr;
     if (loaded == nullptr) {
         materialCount = 0;
     }
@@ -59,9 +58,8 @@ bool LoadPieceMesh(IDirect3DDevice9* device)
         if (fileName != nullptr && fileName[0] != '\0') {
             // Every sticker material gets its own texture of the sticker bitmap, whatever file
             // the mesh names.
-            if (FAILED(D3DXCreateTextureFromResourceA(device, nullptr,
-                                                      MAKEINTRESOURCEA(IDB_STICKERS),
-                                                      &pieceMesh.textures[i]))) {
+            if (FAILED(D3DXCreateTextureFromResourceA(
+                    device, nullptr, MAKEINTRESOURCEA(IDB_STICKERS), &pieceMesh.textures[i]))) {
                 pieceMesh.textures[i] = nullptr;
                 MessageBoxA(nullptr, fileName, "Error", MB_ICONERROR);
                 texturesMade = false;
@@ -82,9 +80,9 @@ bool LoadPieceMesh(IDirect3DDevice9* device)
     if (pieceMesh.mesh->GetFVF() != pieceVertexFormat) {
         ID3DXMesh* copy = nullptr;
         // Without a copy the loaded mesh is kept: its subsets still draw.
-        if (SUCCEEDED(pieceMesh.mesh->CloneMeshFVF(pieceMesh.mesh->GetOptions(),
-                                                   pieceVertexFormat, device, &copy)) &&
-            copy != nullptr) {
+        if (SUCCEEDED(pieceMesh.mesh->CloneMeshFVF(
+                pieceMesh.mesh->GetOptions(), pieceVertexFormat, device, &copy))
+            && copy != nullptr) {
             pieceMesh.mesh->Release();
             pieceMesh.mesh = copy;
         }

@@ -12,8 +12,8 @@
 struct PieceMesh {
     ID3DXMesh* mesh;
     std::uint32_t materialCount;
-    D3DMATERIAL9* materials;       // materialCount entries, Ambient replaced by Diffuse
-    IDirect3DTexture9** textures;  // materialCount entries; null where no texture is named
+    D3DMATERIAL9* materials; // materialCount entries, Ambient replaced by Diffuse
+    IDirect3DTexture9** textures; // materialCount entries; null where no texture is named
 };
 
 extern PieceMesh pieceMesh;
