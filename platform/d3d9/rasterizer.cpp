@@ -36,12 +36,12 @@ struct TriangleSetup {
 
 enum Attribute { kRed, kGreen, kBlue, kSpecularRed, kSpecularGreen, kSpecularBlue, kU, kV };
 
-// log2 to about 0.005: plenty for choosing and blending mip levels.
+// log2 to about 0.001, exact at powers of two: plenty for choosing and blending mip levels.
 inline float FastLog2(float x) {
-  std::uint32_t bits = std::bit_cast<std::uint32_t>(x);
-  float exponent = static_cast<float>(static_cast<int>(bits >> 23) - 127);
-  float mantissa = std::bit_cast<float>((bits & 0x007FFFFFu) | 0x3F800000u);
-  return exponent + (-0.34484843f * mantissa + 2.02466578f) * mantissa - 0.67487759f;
+  const std::uint32_t bits = std::bit_cast<std::uint32_t>(x);
+  const float exponent = static_cast<float>(static_cast<int>(bits >> 23) - 127);
+  const float t = std::bit_cast<float>((bits & 0x007FFFFFu) | 0x3F800000u) - 1.0f;
+  return exponent + t * (1.419f + t * (-0.569f + t * 0.15f));
 }
 
 inline bool DepthPasses(DWORD func, std::uint32_t incoming, std::uint32_t stored) {
