@@ -37,25 +37,6 @@ int Channel(std::uint32_t argb, int shift)
     return static_cast<int>((argb >> shift) & 0xFF);
 }
 
-TEST(TextureFiltering, full_chain_of_a_512x32_texture_has_ten_levels_down_to_1x1)
-{
-    EXPECT_EQ(platform::FullMipCount(512, 32), 10);
-    EXPECT_EQ(platform::FullMipCount(1, 1), 1);
-    TextureRequest request;
-    request.width = 512;
-    request.height = 32;
-    request.mipLevels = 10;
-    const auto levels = platform::BuildMipChain(Tiles({ 0xFFFF0000, 0xFF00FF00 }), request);
-    ASSERT_EQ(levels.size(), 10u);
-    EXPECT_EQ(levels[5].width, 16);
-    EXPECT_EQ(levels[5].height, 1);
-    EXPECT_EQ(levels[9].width, 1);
-    EXPECT_EQ(levels[9].height, 1);
-    // Half red, half green averages to both at half strength.
-    EXPECT_NEAR(Channel(levels[9].argb[0], 16), 128, 1);
-    EXPECT_NEAR(Channel(levels[9].argb[0], 8), 128, 1);
-}
-
 TEST(TextureFiltering, stretched_tiles_keep_their_colour_at_their_centres)
 {
     const std::vector<std::uint32_t> colours { 0xFFFFFFFF, 0xFFFFFF09, 0xFFFF6B24, 0xFF4DD917,
@@ -120,20 +101,6 @@ TEST(TextureFiltering, colour_key_clears_matching_pixels_before_resampling)
         Image(4, 1, { 0xFFFFFFFF, 0xFFFFFFFF, 0xFF000000, 0xFF000000 }), request);
     EXPECT_EQ(stretched[0].argb[6], 0x00000000u);
     EXPECT_EQ(Channel(stretched[0].argb[4], 24), Channel(stretched[0].argb[4], 16));
-}
-
-TEST(TextureFiltering, opaque_format_forces_alpha_even_for_keyed_pixels)
-{
-    TextureRequest request;
-    request.width = 2;
-    request.height = 1;
-    request.mipLevels = 2;
-    request.colourKey = 0xFF000000;
-    request.opaque = true;
-    const auto levels = platform::BuildMipChain(Image(2, 1, { 0xFF000000, 0x00FFFFFF }), request);
-    for (const TextureLevel& level : levels)
-        for (std::uint32_t texel : level.argb)
-            EXPECT_EQ(texel >> 24, 0xFFu);
 }
 
 TEST(TextureFiltering, no_filter_copies_without_scaling)

@@ -165,39 +165,12 @@ TEST(XMeshReading, a_position_with_two_normals_is_duplicated_once)
     EXPECT_FLOAT_EQ(loaded.geometry.vertices[0].nz, 1.0f);
 }
 
-TEST(XMeshReading, meshes_of_one_file_are_merged_with_their_own_materials)
-{
-    std::string text = kHeader;
-    text += R"(Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }
-Frame { Mesh { 3; 0;0;5;, 1;0;5;, 0;1;5;; 1; 3;2,1,0;;
-  MeshMaterialList { 1; 1; 0;; Material { 1;0;0;1;; 2; 0;0;0;; 0;0;0;; } } } })";
-    const Loaded loaded = Load(text);
-    ASSERT_EQ(loaded.result, D3D_OK);
-    ASSERT_EQ(loaded.materials.size(), 2u);
-    EXPECT_FLOAT_EQ(loaded.materials[1].faceColour[0], 1.0f);
-    const std::vector<std::uint32_t> expected { 0, 1, 2, 5, 4, 3 };
-    EXPECT_EQ(loaded.geometry.indices, expected);
-    EXPECT_EQ(loaded.geometry.subsets[1].firstTriangle, 1u);
-}
-
 TEST(XMeshReading, accepts_format_0302_and_hash_comments)
 {
     const std::string text = "xof 0302txt 0064\n# old style comment\n"
                              "Header { 1; 0; 1; }\n"
                              "Mesh { 3; 0;0;0;, 1;0;0;, 0;1;0;; 1; 3;0,1,2;; }\n";
     EXPECT_EQ(Load(text).result, D3D_OK);
-}
-
-TEST(XMeshReading, adjacency_joins_triangles_across_equal_positions)
-{
-    // Two triangles with separate but coincident vertices along their shared edge.
-    std::string text = kHeader;
-    text += "Mesh { 6; 0;0;0;, 1;0;0;, 1;1;0;, 0;0;0;, 1;1;0;, 0;1;0;; 2; 3;0,1,2;, 3;3,4,5;; }";
-    const Loaded loaded = Load(text);
-    ASSERT_EQ(loaded.result, D3D_OK);
-    const std::vector<DWORD> adjacency = platform::ComputeAdjacency(loaded.geometry);
-    const std::vector<DWORD> expected { 0xFFFFFFFF, 0xFFFFFFFF, 1, 0, 0xFFFFFFFF, 0xFFFFFFFF };
-    EXPECT_EQ(adjacency, expected);
 }
 
 struct BadCase {
