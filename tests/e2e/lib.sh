@@ -124,20 +124,20 @@ e2e_key() {
     xdotool key --window "$window_id" "$1" 2>/dev/null || xdotool key "$1"
 }
 
-# Waits up to $1 seconds for the viewer to end; prints its exit code.
+# Waits up to $1 seconds for the viewer to end; sets exit_code to its exit status, or to
+# "running". Not for use in $(...): only this shell can wait for its own child.
 e2e_wait_exit() {
     local i
+    exit_code=running
     for i in $(seq 1 $(($1 * 10))); do
         if ! kill -0 "$viewer_pid" 2>/dev/null; then
-            local code=0
-            wait "$viewer_pid" || code=$?
+            exit_code=0
+            wait "$viewer_pid" || exit_code=$?
             viewer_pid=""
-            echo "$code"
             return 0
         fi
         sleep 0.1
     done
-    echo "running"
 }
 
 # Number of differing pixels between two images.

@@ -37,6 +37,6 @@ changed=$(e2e_diff_count "$e2e_dir/first.png.client.png" "$e2e_dir/no-overlay.pn
 ((changed == 0)) || fail "F2 twice leaves $changed pixels different"
 
 e2e_key Escape
-code=$(e2e_wait_exit 5)
-[[ "$code" == 0 ]] || fail "Escape: viewer exit status $code"
+e2e_wait_exit 5
+[[ "$exit_code" == 0 ]] || fail "Escape: viewer exit status $exit_code"
 echo "menu and keys: ok"
