@@ -60,5 +60,10 @@ int MessageBoxA(HWND owner, LPCSTR text, LPCSTR caption, UINT type)
     box.setTextFormat(Qt::PlainText);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
+    // Windows gives the keyboard back to the owner when the box closes.
+    if (window != nullptr && FindWindowByHandle(owner) != nullptr && window->visible) {
+        window->widget->activateWindow();
+        window->widget->View()->setFocus(Qt::ActiveWindowFocusReason);
+    }
     return IDOK;
 }

@@ -24,7 +24,10 @@ constexpr DWORD kChild = 0x40000000;
 constexpr DWORD kErrorInvalidWindowHandle = 1400;
 constexpr DWORD kErrorCannotFindClass = 1407;
 constexpr DWORD kErrorInvalidParameter = 87;
+constexpr UINT kSwpNoActivate = 0x0010;
 constexpr UINT kSwpHideWindow = 0x0080;
+constexpr int kSwShowNoActivate = 4;
+constexpr int kSwShowNa = 8;
 constexpr int kSwShowMinimized = 2;
 constexpr int kSwMinimize = 6;
 constexpr int kSwShowMinNoActive = 7;
@@ -78,6 +81,16 @@ void Destroy(HWND handle, bool tellProcedure)
     windows.erase(found);
     DiscardQueuedMessages(handle);
     delete gone->widget;
+}
+
+// Showing a window activates it on Windows, so keys go to it from the start; without a window
+// manager nothing else would give it the keyboard.
+void Activate(Window& window)
+{
+    if (window.widget == nullptr || !window.visible)
+        return;
+    window.widget->activateWindow();
+    window.widget->View()->setFocus(Qt::ActiveWindowFocusReason);
 }
 
 } // namespace
@@ -164,8 +177,16 @@ void SyncWidget(Window& window, bool leaveOnScreen)
         if (!window.visible) {
             if (!leaveOnScreen)
                 widget->hide();
-        } else if (!widget->isFullScreen() || !widget->isVisible()) {
-            widget->showFullScreen();
+        } else {
+            if (!widget->isFullScreen() || !widget->isVisible())
+                widget->showFullScreen();
+            // Full screen is a request to the window manager; where there is none (a bare X
+            // server) the window covers the screen by its own geometry. A Wayland compositor
+            // always answers, and sizes the window itself.
+            if (const QScreen* screen = widget->screen(); screen != nullptr
+                && !QGuiApplication::platformName().startsWith(QLatin1String("wayland"))
+                && widget->geometry() != screen->geometry())
+                widget->setGeometry(screen->geometry());
         }
         return;
     }
@@ -357,6 +378,10 @@ BOOL ShowWindow(HWND handle, int showCommand)
                 || showCommand == kSwShowMinNoActive);
     }
     SyncWidget(*window);
+    const bool activates = showCommand != SW_HIDE && !window->minimized
+        && showCommand != kSwShowNoActivate && showCommand != kSwShowNa;
+    if (activates)
+        Activate(*window);
     return wasVisible;
 }
 
@@ -393,6 +418,8 @@ BOOL SetWindowPos(HWND handle, HWND, int x, int y, int width, int height, UINT f
     if ((flags & kSwpHideWindow) != 0)
         window->visible = false;
     SyncWidget(*window);
+    if ((flags & SWP_SHOWWINDOW) != 0 && (flags & kSwpNoActivate) == 0)
+        Activate(*window);
     // Offscreen windows have no stacking order to change.
     if ((flags & SWP_NOZORDER) == 0 && window->visible && window->widget != nullptr
         && QGuiApplication::platformName() != QLatin1String("offscreen")) {
