@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <deque>
 #include <string>
 
 #include <fcntl.h>
@@ -30,6 +31,14 @@ constexpr DWORD kErrorAccessDenied = 5;
 struct NamedMutex {
     int fd = -1;
 };
+
+// Handles stay valid for the rest of the process, as the program never closes its guard.
+HANDLE NewMutexHandle(int fd)
+{
+    static std::deque<NamedMutex> handles;
+    handles.push_back(NamedMutex { fd });
+    return &handles.back();
+}
 
 std::string GuardDirectory()
 {
@@ -94,7 +103,7 @@ HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR name)
 {
     if (name == nullptr || *name == 0) {
         platform::SetLastErrorCode(ERROR_SUCCESS);
-        return new NamedMutex {};
+        return NewMutexHandle(-1);
     }
     const std::string dir = GuardDirectory();
     if (dir.empty()) {
@@ -122,9 +131,8 @@ HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR name)
         platform::SetLastErrorCode(kErrorAccessDenied);
         return nullptr;
     }
-    // The handle stays open for the rest of the process, as the program never closes it.
     platform::SetLastErrorCode(existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
-    return new NamedMutex { fd };
+    return NewMutexHandle(fd);
 }
 
 void Sleep(DWORD milliseconds)
