@@ -4,9 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/d3d9/display_hooks.h"
 #include "platform/gdi/surface_dc.h"
-#include "platform/win32/window_display.h"
+#include "platform/glue/display_connection.h"
 #include "platform/win32/windows.h"
 
 namespace {
@@ -20,14 +19,7 @@ int main(int argc, char** argv)
 {
     platform::EnsureQtApplication(&argc, argv);
 
-    softd3d::DisplayHooks hooks;
-    hooks.present = [](const softd3d::PresentedFrame& frame) {
-        platform::ShowPresentedFrame(
-            frame.window, frame.pixels, frame.width, frame.height, frame.pitch);
-    };
-    hooks.displayMode
-        = [](HWND window, bool fullScreen) { platform::SetWindowFullScreen(window, fullScreen); };
-    softd3d::SetDisplayHooks(std::move(hooks));
+    platform::ConnectDeviceToWindows();
 
     // WinMain's command line is what follows the program's name.
     std::string commandLine;

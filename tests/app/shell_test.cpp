@@ -21,6 +21,7 @@
 #include "platform/d3d9/display_hooks.h"
 #include "platform/d3d9/fault_injection.h"
 #include "platform/gdi/surface_dc.h"
+#include "platform/glue/display_connection.h"
 #include "platform/platform.h"
 #include "platform/win32/message_box_hook.h"
 #include "render/device.h"
@@ -96,6 +97,7 @@ protected:
         }();
         setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
         platform::EnsureQtApplication();
+        platform::ConnectDeviceToWindows();
         platform::SetMessageBoxObserver([](const platform::MessageBoxCall& call) {
             boxes.push_back(call);
             return IDOK;
@@ -348,7 +350,7 @@ TEST_F(Shell, FrameLoopTicksEverySixteenMillisecondsUntilTheQuitMessage)
     softd3d::SetDisplayHooks({ [&](const softd3d::PresentedFrame&) { ++presents; }, {} });
     QTimer::singleShot(1200, [] { PostQuitMessage(7); });
     EXPECT_EQ(RunFrameLoop(window), 7);
-    softd3d::SetDisplayHooks({});
+    platform::ConnectDeviceToWindows();
     EXPECT_TRUE(DeviceIsGone()) << "the loop's end releases the device";
     // 75 ticks fit in 1.2 s; a loaded machine skips draws but never more than five in a row.
     EXPECT_GT(presents, 12);
