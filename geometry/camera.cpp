@@ -1,5 +1,7 @@
 #include "geometry/camera.h"
 
+#include <cmath>
+
 #include "cube/layer_turn.h"
 #include "geometry/quaternion.h"
 
@@ -17,6 +19,51 @@ constexpr float nearestDistance = 7.0f;
 constexpr float farthestDistance = 30.0f;
 
 void Rotate(Vec3& v, const Mat4& rotation) { Vec3TransformCoord(&v, &v, &rotation); }
+
+// Each rotation rounds the four vectors a little, and the error adds up steadily rather than
+// cancelling: a long horizontal drag lengthens them by about 2e-8 per mouse message, so after an
+// hour of orbiting the eye stands visibly farther out. Once the frame has drifted past this bound
+// (far below anything visible, and far above the rounding of a fresh frame, so that ordinary
+// orbits are untouched) it is made orthonormal again with its directions kept.
+constexpr float frameDriftBound = 1e-5f;
+
+float FrameDrift()
+{
+    const Vec3& d = camera.direction;
+    const float drifts[] = {std::fabs(Dot(d, d) - 1.0f),
+                            std::fabs(Dot(camera.axisY, camera.axisY) - 1.0f),
+                            std::fabs(Dot(camera.rightAxis, camera.rightAxis) - 1.0f),
+                            std::fabs(Dot(camera.yawAxis, camera.yawAxis) - 1.0f),
+                            std::fabs(Dot(d, camera.axisY)),
+                            std::fabs(Dot(d, camera.rightAxis)),
+                            std::fabs(Dot(camera.axisY, camera.rightAxis)),
+                            std::fabs(Dot(d, camera.yawAxis))};
+    float largest = 0.0f;
+    for (float drift : drifts) {
+        largest = std::fmax(largest, drift);
+    }
+    return largest;
+}
+
+// v without its component along the unit vector d, at unit length.
+void Perpendicular(Vec3& v, const Vec3& d)
+{
+    const float along = Dot(v, d);
+    const Vec3 rest{v.x - along * d.x, v.y - along * d.y, v.z - along * d.z};
+    Vec3Normalize(&v, &rest);
+}
+
+// direction keeps its line, axisY and yawAxis their plane with it, and rightAxis is remade as at
+// the reset, so neither rotation sense nor the view changes.
+void Reorthonormalise()
+{
+    const Vec3 direction = camera.direction;
+    Vec3Normalize(&camera.direction, &direction);
+    Perpendicular(camera.axisY, camera.direction);
+    Perpendicular(camera.yawAxis, camera.direction);
+    const Vec3 right = Cross(camera.direction, camera.axisY);
+    Vec3Normalize(&camera.rightAxis, &right);
+}
 
 } // namespace
 
@@ -80,6 +127,9 @@ void OrbitCamera()
         Rotate(camera.axisY, mPitch);
         Rotate(camera.direction, mPitch);
         Rotate(camera.yawAxis, mPitch);
+    }
+    if (FrameDrift() > frameDriftBound) {
+        Reorthonormalise();
     }
     SetOrbitAnchor();
 }

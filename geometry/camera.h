@@ -8,7 +8,8 @@
 
 // The one camera. It looks through the origin from distance * direction;
 // direction, axisY (the view's up) and rightAxis (its screen right) start as an
-// orthonormal frame and are only ever rotated, never re-normalised.
+// orthonormal frame and are only ever rotated; once rounding has let them drift
+// measurably (1e-5) from orthonormal, the orbit makes them orthonormal again.
 struct CameraState {
     Vec3 direction;       // unit, origin towards the eye
     Vec3 axisY;           // unit up vector of the view
