@@ -12,18 +12,19 @@ constexpr float kGuardBand = 4.0f;
 constexpr float kMinimumW = 1e-5f;
 
 enum Plane : std::uint32_t {
-  kNear = 1u << 0,   // z >= 0
-  kFar = 1u << 1,    // z <= w
-  kEye = 1u << 2,    // w >= kMinimumW
-  kLeft = 1u << 3,   // x >= -g w
-  kRight = 1u << 4,  // x <= g w
-  kBottom = 1u << 5, // y >= -g w
-  kTop = 1u << 6,    // y <= g w
+    kNear = 1u << 0, // z >= 0
+    kFar = 1u << 1, // z <= w
+    kEye = 1u << 2, // w >= kMinimumW
+    kLeft = 1u << 3, // x >= -g w
+    kRight = 1u << 4, // x <= g w
+    kBottom = 1u << 5, // y >= -g w
+    kTop = 1u << 6, // y <= g w
 };
 constexpr int kPlaneCount = 7;
 
-float Distance(std::uint32_t plane, const ClipVertex& v) {
-  switch (plane) {
+float Distance(std::uint32_t plane, const ClipVertex& v)
+{
+    switch (plane) {
     case kNear: return v.z;
     case kFar: return v.w - v.z;
     case kEye: return v.w - kMinimumW;
@@ -31,66 +32,79 @@ float Distance(std::uint32_t plane, const ClipVertex& v) {
     case kRight: return kGuardBand * v.w - v.x;
     case kBottom: return v.y + kGuardBand * v.w;
     default: return kGuardBand * v.w - v.y;
-  }
+    }
 }
 
-ClipVertex Lerp(const ClipVertex& a, const ClipVertex& b, float t) {
-  auto mix = [t](float p, float q) { return p + (q - p) * t; };
-  return {mix(a.x, b.x),   mix(a.y, b.y),   mix(a.z, b.z),   mix(a.w, b.w),
-          mix(a.r, b.r),   mix(a.g, b.g),   mix(a.b, b.b),   mix(a.sr, b.sr),
-          mix(a.sg, b.sg), mix(a.sb, b.sb), mix(a.u, b.u),   mix(a.v, b.v)};
+ClipVertex Lerp(const ClipVertex& a, const ClipVertex& b, float t)
+{
+    auto mix = [t](float p, float q) { return p + (q - p) * t; };
+    return { mix(a.x, b.x), mix(a.y, b.y), mix(a.z, b.z), mix(a.w, b.w), mix(a.r, b.r),
+        mix(a.g, b.g), mix(a.b, b.b), mix(a.sr, b.sr), mix(a.sg, b.sg), mix(a.sb, b.sb),
+        mix(a.u, b.u), mix(a.v, b.v) };
 }
 
-}  // namespace
+} // namespace
 
-std::uint32_t OutCode(const ClipVertex& v) {
-  std::uint32_t code = 0;
-  if (!(v.z >= 0.0f)) code |= kNear;
-  if (!(v.z <= v.w)) code |= kFar;
-  if (!(v.w >= kMinimumW)) code |= kEye;
-  float band = kGuardBand * v.w;
-  if (!(v.x >= -band)) code |= kLeft;
-  if (!(v.x <= band)) code |= kRight;
-  if (!(v.y >= -band)) code |= kBottom;
-  if (!(v.y <= band)) code |= kTop;
-  return code;
+std::uint32_t OutCode(const ClipVertex& v)
+{
+    std::uint32_t code = 0;
+    if (!(v.z >= 0.0f))
+        code |= kNear;
+    if (!(v.z <= v.w))
+        code |= kFar;
+    if (!(v.w >= kMinimumW))
+        code |= kEye;
+    float band = kGuardBand * v.w;
+    if (!(v.x >= -band))
+        code |= kLeft;
+    if (!(v.x <= band))
+        code |= kRight;
+    if (!(v.y >= -band))
+        code |= kBottom;
+    if (!(v.y <= band))
+        code |= kTop;
+    return code;
 }
 
 int ClipTriangle(const ClipVertex& a, const ClipVertex& b, const ClipVertex& c,
-                 std::uint32_t planes, ClipVertex out[kMaxClippedVertices]) {
-  ClipVertex scratch[kMaxClippedVertices];
-  ClipVertex* current = out;
-  ClipVertex* next = scratch;
-  current[0] = a;
-  current[1] = b;
-  current[2] = c;
-  int count = 3;
+    std::uint32_t planes, ClipVertex out[kMaxClippedVertices])
+{
+    ClipVertex scratch[kMaxClippedVertices];
+    ClipVertex* current = out;
+    ClipVertex* next = scratch;
+    current[0] = a;
+    current[1] = b;
+    current[2] = c;
+    int count = 3;
 
-  for (int i = 0; i < kPlaneCount && count > 0; ++i) {
-    std::uint32_t plane = 1u << i;
-    if ((planes & plane) == 0) continue;
-    int written = 0;
-    for (int k = 0; k < count; ++k) {
-      const ClipVertex& p = current[k];
-      const ClipVertex& q = current[(k + 1) % count];
-      float dp = Distance(plane, p);
-      float dq = Distance(plane, q);
-      bool pInside = dp >= 0.0f;
-      bool qInside = dq >= 0.0f;
-      if (pInside) next[written++] = p;
-      // NaN distances count as outside on both ends, so no intersection is made from them.
-      if (pInside != qInside && (pInside || dp < 0.0f) && (qInside || dq < 0.0f)) {
-        next[written++] = Lerp(p, q, dp / (dp - dq));
-      }
+    for (int i = 0; i < kPlaneCount && count > 0; ++i) {
+        std::uint32_t plane = 1u << i;
+        if ((planes & plane) == 0)
+            continue;
+        int written = 0;
+        for (int k = 0; k < count; ++k) {
+            const ClipVertex& p = current[k];
+            const ClipVertex& q = current[(k + 1) % count];
+            float dp = Distance(plane, p);
+            float dq = Distance(plane, q);
+            bool pInside = dp >= 0.0f;
+            bool qInside = dq >= 0.0f;
+            if (pInside)
+                next[written++] = p;
+            // NaN distances count as outside on both ends, so no intersection is made from them.
+            if (pInside != qInside && (pInside || dp < 0.0f) && (qInside || dq < 0.0f)) {
+                next[written++] = Lerp(p, q, dp / (dp - dq));
+            }
+        }
+        count = written;
+        std::swap(current, next);
     }
-    count = written;
-    std::swap(current, next);
-  }
 
-  if (current != out) {
-    for (int k = 0; k < count; ++k) out[k] = current[k];
-  }
-  return count;
+    if (current != out) {
+        for (int k = 0; k < count; ++k)
+            out[k] = current[k];
+    }
+    return count;
 }
 
-}  // namespace softd3d
+} // namespace softd3d

@@ -16,6 +16,6 @@ std::uint32_t OutCode(const ClipVertex& v);
 // Clips triangle (a, b, c) against the planes in `planes` (a union of out codes). Writes the
 // resulting convex polygon to `out` and returns its vertex count (0 when nothing is left).
 int ClipTriangle(const ClipVertex& a, const ClipVertex& b, const ClipVertex& c,
-                 std::uint32_t planes, ClipVertex out[kMaxClippedVertices]);
+    std::uint32_t planes, ClipVertex out[kMaxClippedVertices]);
 
-}  // namespace softd3d
+} // namespace softd3d

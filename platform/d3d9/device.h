@@ -19,11 +19,11 @@ class Texture;
 
 // The presentation parameters a device runs with, after checking and defaulting.
 struct SwapChainSetup {
-  int width = 0;
-  int height = 0;
-  D3DFORMAT format = D3DFMT_X8R8G8B8;
-  bool windowed = true;
-  bool depthBuffer = false;
+    int width = 0;
+    int height = 0;
+    D3DFORMAT format = D3DFMT_X8R8G8B8;
+    bool windowed = true;
+    bool depthBuffer = false;
 };
 
 // D3D_OK with `setup` filled, or D3DERR_INVALIDCALL for parameters no device can run with.
@@ -31,80 +31,80 @@ struct SwapChainSetup {
 HRESULT CheckPresentParameters(D3DPRESENT_PARAMETERS& params, SwapChainSetup& setup);
 
 class Device final : public IDirect3DDevice9 {
- public:
-  Device(IDirect3D9* direct3d, HWND window, const SwapChainSetup& setup);
+public:
+    Device(IDirect3D9* direct3d, HWND window, const SwapChainSetup& setup);
 
-  ULONG AddRef() override;
-  ULONG Release() override;
+    ULONG AddRef() override;
+    ULONG Release() override;
 
-  HRESULT TestCooperativeLevel() override;
-  HRESULT Reset(D3DPRESENT_PARAMETERS* params) override;
-  HRESULT Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride,
-                  const RGNDATA* dirtyRegion) override;
-  HRESULT GetBackBuffer(UINT swapChain, UINT backBuffer, D3DBACKBUFFER_TYPE type,
-                        IDirect3DSurface9** surface) override;
-  HRESULT BeginScene() override;
-  HRESULT EndScene() override;
-  HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colour, float z,
-                DWORD stencil) override;
-  HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) override;
-  HRESULT SetMaterial(const D3DMATERIAL9* material) override;
-  HRESULT SetLight(DWORD index, const D3DLIGHT9* light) override;
-  HRESULT LightEnable(DWORD index, BOOL enable) override;
-  HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override;
-  HRESULT SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) override;
-  HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) override;
-  HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override;
+    HRESULT TestCooperativeLevel() override;
+    HRESULT Reset(D3DPRESENT_PARAMETERS* params) override;
+    HRESULT Present(const RECT* sourceRect, const RECT* destRect, HWND destWindowOverride,
+        const RGNDATA* dirtyRegion) override;
+    HRESULT GetBackBuffer(UINT swapChain, UINT backBuffer, D3DBACKBUFFER_TYPE type,
+        IDirect3DSurface9** surface) override;
+    HRESULT BeginScene() override;
+    HRESULT EndScene() override;
+    HRESULT Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR colour, float z,
+        DWORD stencil) override;
+    HRESULT SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix) override;
+    HRESULT SetMaterial(const D3DMATERIAL9* material) override;
+    HRESULT SetLight(DWORD index, const D3DLIGHT9* light) override;
+    HRESULT LightEnable(DWORD index, BOOL enable) override;
+    HRESULT SetRenderState(D3DRENDERSTATETYPE state, DWORD value) override;
+    HRESULT SetTexture(DWORD stage, IDirect3DBaseTexture9* texture) override;
+    HRESULT SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value) override;
+    HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override;
 
-  void DrawIndexedTriangles(const MeshVertex* vertices, std::size_t vertexCount,
-                            const std::uint32_t* indices, std::size_t triangleCount);
-  FrameView Frame() const;
+    void DrawIndexedTriangles(const MeshVertex* vertices, std::size_t vertexCount,
+        const std::uint32_t* indices, std::size_t triangleCount);
+    FrameView Frame() const;
 
-  // For the back-buffer surface.
-  std::uint32_t* Pixels() { return colour_.data(); }
-  const SwapChainSetup& Setup() const { return setup_; }
-  // Text drawn through GetDC writes full 8-bit colours; reduce them to the real format.
-  void RequantiseBackBuffer();
+    // For the back-buffer surface.
+    std::uint32_t* Pixels() { return colour_.data(); }
+    const SwapChainSetup& Setup() const { return setup_; }
+    // Text drawn through GetDC writes full 8-bit colours; reduce them to the real format.
+    void RequantiseBackBuffer();
 
-  static Device* From(IDirect3DDevice9* device);
+    static Device* From(IDirect3DDevice9* device);
 
- private:
-  ~Device() override;
+private:
+    ~Device() override;
 
-  struct ProcessedVertex {
-    ClipVertex clip;
-    ScreenVertex screen;  // valid when outCode is 0
-    std::uint32_t outCode;
-  };
+    struct ProcessedVertex {
+        ClipVertex clip;
+        ScreenVertex screen; // valid when outCode is 0
+        std::uint32_t outCode;
+    };
 
-  void MakeBuffers();
-  RenderTarget Target();
-  RasterOptions CurrentRasterOptions() const;
-  const ProcessedVertex& Processed(const MeshVertex* vertices, std::uint32_t index);
-  void DrawClipped(const RasterOptions& options, const RenderTarget& target,
-                   const ProcessedVertex& a, const ProcessedVertex& b, const ProcessedVertex& c);
-  void ReportDisplayMode(bool fullScreen);
+    void MakeBuffers();
+    RenderTarget Target();
+    RasterOptions CurrentRasterOptions() const;
+    const ProcessedVertex& Processed(const MeshVertex* vertices, std::uint32_t index);
+    void DrawClipped(const RasterOptions& options, const RenderTarget& target,
+        const ProcessedVertex& a, const ProcessedVertex& b, const ProcessedVertex& c);
+    void ReportDisplayMode(bool fullScreen);
 
-  std::atomic<ULONG> references_{1};
-  IDirect3D9* direct3d_;
-  HWND window_;
-  SwapChainSetup setup_;
-  std::vector<std::uint32_t> colour_;
-  std::vector<std::uint16_t> depth_;
-  BackBufferSurface* surface_;  // owned; alive as long as the device
+    std::atomic<ULONG> references_ { 1 };
+    IDirect3D9* direct3d_;
+    HWND window_;
+    SwapChainSetup setup_;
+    std::vector<std::uint32_t> colour_;
+    std::vector<std::uint16_t> depth_;
+    BackBufferSurface* surface_; // owned; alive as long as the device
 
-  DeviceState state_;
-  Texture* textures_[kTextureStageCount]{};  // one reference each while bound
-  bool inScene_ = false;
-  bool lost_ = false;
-  std::vector<HRESULT> lossScript_;
-  std::size_t lossScriptNext_ = 0;
+    DeviceState state_;
+    Texture* textures_[kTextureStageCount] {}; // one reference each while bound
+    bool inScene_ = false;
+    bool lost_ = false;
+    std::vector<HRESULT> lossScript_;
+    std::size_t lossScriptNext_ = 0;
 
-  // Scratch of the draw loop, kept across draws so that steady-state frames allocate nothing.
-  VertexStage vertexStage_;
-  std::vector<ProcessedVertex> processed_;
-  std::vector<std::uint32_t> processedStamp_;
-  std::uint32_t drawStamp_ = 0;
+    // Scratch of the draw loop, kept across draws so that steady-state frames allocate nothing.
+    VertexStage vertexStage_;
+    std::vector<ProcessedVertex> processed_;
+    std::vector<std::uint32_t> processedStamp_;
+    std::uint32_t drawStamp_ = 0;
 };
 
-}  // namespace softd3d
+} // namespace softd3d

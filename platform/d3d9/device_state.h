@@ -16,26 +16,26 @@ constexpr int kTextureStageStateCount = 33;
 constexpr int kLightCount = 8;
 
 struct LightSlot {
-  D3DLIGHT9 light{};
-  bool defined = false;  // set by SetLight; enabling an undefined light gives Direct3D's default
-  bool enabled = false;
+    D3DLIGHT9 light {};
+    bool defined = false; // set by SetLight; enabling an undefined light gives Direct3D's default
+    bool enabled = false;
 };
 
 struct DeviceState {
-  std::array<DWORD, kRenderStateCount> render{};
-  std::array<std::array<DWORD, kSamplerStateCount>, kSamplerCount> sampler{};
-  std::array<std::array<DWORD, kTextureStageStateCount>, kTextureStageCount> stage{};
+    std::array<DWORD, kRenderStateCount> render {};
+    std::array<std::array<DWORD, kSamplerStateCount>, kSamplerCount> sampler {};
+    std::array<std::array<DWORD, kTextureStageStateCount>, kTextureStageCount> stage {};
 
-  D3DMATRIX world{};
-  D3DMATRIX view{};
-  D3DMATRIX projection{};
-  D3DMATRIX texture0{};
-  D3DMATERIAL9 material{};
-  std::array<LightSlot, kLightCount> lights{};
+    D3DMATRIX world {};
+    D3DMATRIX view {};
+    D3DMATRIX projection {};
+    D3DMATRIX texture0 {};
+    D3DMATERIAL9 material {};
+    std::array<LightSlot, kLightCount> lights {};
 
-  // Bumped whenever a transform or a light changes: the vertex stage rebuilds its combined
-  // matrices and camera-space lights once per change rather than once per draw.
-  std::uint32_t transformVersion = 1;
+    // Bumped whenever a transform or a light changes: the vertex stage rebuilds its combined
+    // matrices and camera-space lights once per change rather than once per draw.
+    std::uint32_t transformVersion = 1;
 };
 
 // The values a freshly created (or reset) Direct3D 9 device starts with.
@@ -43,4 +43,4 @@ void SetDefaultState(DeviceState& state, bool hasDepthBuffer);
 
 D3DMATRIX IdentityMatrix();
 
-}  // namespace softd3d
+} // namespace softd3d

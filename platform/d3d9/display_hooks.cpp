@@ -6,15 +6,22 @@ namespace softd3d {
 
 namespace {
 
-DisplayHooks& Hooks() {
-  static DisplayHooks hooks;
-  return hooks;
+DisplayHooks& Hooks()
+{
+    static DisplayHooks hooks;
+    return hooks;
 }
 
-}  // namespace
+} // namespace
 
-void SetDisplayHooks(DisplayHooks hooks) { Hooks() = std::move(hooks); }
+void SetDisplayHooks(DisplayHooks hooks)
+{
+    Hooks() = std::move(hooks);
+}
 
-const DisplayHooks& CurrentDisplayHooks() { return Hooks(); }
+const DisplayHooks& CurrentDisplayHooks()
+{
+    return Hooks();
+}
 
-}  // namespace softd3d
+} // namespace softd3d

@@ -12,8 +12,8 @@ namespace faults {
 // True once after ScriptDeviceLoss: hands the script to the device whose Present comes next.
 bool TakeDeviceLoss(std::vector<HRESULT>& script);
 D3DFORMAT DisplayFormat();
-}  // namespace faults
+} // namespace faults
 
 const DisplayHooks& CurrentDisplayHooks();
 
-}  // namespace softd3d
+} // namespace softd3d

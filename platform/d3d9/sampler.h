@@ -2,8 +2,11 @@
 // Texture sampling of stage 0: point, bilinear and trilinear filtering over a mip chain with
 // wrap, mirror or clamp addressing. Inline: the rasterizer calls it for every textured pixel.
 //
-// Texel centres sit at (i + 0.5) / size, as in Direct3D. Filter weights are 8-bit fractions and
-// the four channels are blended at once in 16-bit lanes of one 64-bit word.
+// Texel centres sit at (i + 0.5) / size, as in Direct3D. Filter weights are 8-bit fractions; the
+// channels are blended together in the 16-bit lanes of an SSE2 register (B, G, R, A in lanes
+// 0..3), which is how the rasterizer takes the result.
+#include <emmintrin.h>
+
 #include <cstdint>
 
 #include "platform/d3d9/texture.h"
@@ -11,128 +14,216 @@
 namespace softd3d {
 
 struct SamplerSettings {
-  DWORD magFilter = D3DTEXF_POINT;
-  DWORD minFilter = D3DTEXF_POINT;
-  DWORD mipFilter = D3DTEXF_NONE;
-  DWORD addressU = D3DTADDRESS_WRAP;
-  DWORD addressV = D3DTADDRESS_WRAP;
+    DWORD magFilter = D3DTEXF_POINT;
+    DWORD minFilter = D3DTEXF_POINT;
+    DWORD mipFilter = D3DTEXF_NONE;
+    DWORD addressU = D3DTADDRESS_WRAP; // WRAP, MIRROR or CLAMP only
+    DWORD addressV = D3DTADDRESS_WRAP;
 };
+
+// The sampler runs once or twice per textured pixel; a call per level would cost as much as the
+// filtering itself.
+#define SOFTD3D_INLINE inline __attribute__((always_inline))
 
 namespace sampling {
 
-// 0xAARRGGBB -> 0x00AA00GG00RR00BB in 16-bit lanes (B lowest, then R, G, A).
-inline std::uint64_t Spread(std::uint32_t t) {
-  return (t & 0x00FF00FFu) | (static_cast<std::uint64_t>(t & 0xFF00FF00u) << 24);
+inline __m128i Widen(std::uint32_t texel)
+{
+    return _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(texel)), _mm_setzero_si128());
 }
-inline std::uint32_t Gather(std::uint64_t x) {
-  return static_cast<std::uint32_t>(x & 0x00FF00FFu) |
-         (static_cast<std::uint32_t>(x >> 24) & 0xFF00FF00u);
+
+// a + (b - a) * f / 256 per lane, rounded. Products stay below 2^16: 255 * 256 = 65280.
+SOFTD3D_INLINE __m128i Blend(__m128i a, __m128i b, std::uint32_t f)
+{
+    const __m128i keep = _mm_set1_epi16(static_cast<short>(256 - f));
+    const __m128i take = _mm_set1_epi16(static_cast<short>(f));
+    __m128i sum = _mm_add_epi16(_mm_mullo_epi16(a, keep), _mm_mullo_epi16(b, take));
+    return _mm_srli_epi16(_mm_add_epi16(sum, _mm_set1_epi16(128)), 8);
 }
-// a + (b - a) * f / 256 per lane, rounded; lanes never carry into each other (255 * 256 < 2^16).
-inline std::uint64_t Blend(std::uint64_t a, std::uint64_t b, std::uint32_t f) {
-  return ((a * (256 - f) + b * f + 0x0080008000800080ull) >> 8) & 0x00FF00FF00FF00FFull;
+
+// Texels (x0, y0), (x1, y0), (x0, y1), (x1, y1) blended by 8-bit weights wx, wy.
+SOFTD3D_INLINE __m128i BilinearAt(
+    const MipLevelView& level, int x0, int x1, int y0, int y1, std::uint32_t wx, std::uint32_t wy)
+{
+    const std::uint32_t* row0 = level.texels + y0 * level.width;
+    const std::uint32_t* row1 = level.texels + y1 * level.width;
+    __m128i top, bottom;
+    if (x1 == x0 + 1) {
+        top = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row0 + x0));
+        bottom = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row1 + x0));
+    } else {
+        top = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(row0[x0])),
+            _mm_cvtsi32_si128(static_cast<int>(row0[x1])));
+        bottom = _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(row1[x0])),
+            _mm_cvtsi32_si128(static_cast<int>(row1[x1])));
+    }
+    const __m128i zero = _mm_setzero_si128();
+    // Lanes 0..3 the left texel, 4..7 the right one; first down, then across.
+    const __m128i vertical
+        = Blend(_mm_unpacklo_epi8(top, zero), _mm_unpacklo_epi8(bottom, zero), wy);
+    const __m128i weights = _mm_unpacklo_epi64(
+        _mm_set1_epi16(static_cast<short>(256 - wx)), _mm_set1_epi16(static_cast<short>(wx)));
+    const __m128i weighted = _mm_mullo_epi16(vertical, weights);
+    const __m128i sum = _mm_add_epi16(weighted, _mm_srli_si128(weighted, 8));
+    return _mm_srli_epi16(_mm_add_epi16(sum, _mm_set1_epi16(128)), 8);
 }
 
 // Brings a coordinate into a range where float-to-int conversions are defined; NaN becomes 0.
-inline float Tame(float c) { return (c >= -1.0e6f && c <= 1.0e6f) ? c : 0.0f; }
+inline float Tame(float c)
+{
+    return (c >= -1.0e6f && c <= 1.0e6f) ? c : 0.0f;
+}
 
-// Index of texel coordinate `i` (any integer) under an address mode.
-inline int Address(DWORD mode, int i, int size) {
-  switch (mode) {
-    case D3DTADDRESS_CLAMP:
-      return i < 0 ? 0 : (i >= size ? size - 1 : i);
-    case D3DTADDRESS_MIRROR: {
-      int period = 2 * size;
-      int m = i % period;
-      if (m < 0) m += period;
-      return m < size ? m : period - 1 - m;
+// Any address mode, any texture size.
+struct GeneralAddressing {
+    struct Coordinates {
+        float u, v;
+    };
+    static Coordinates Prepare(float u, float v) { return { Tame(u), Tame(v) }; }
+
+    static int Address(DWORD mode, int i, int size)
+    {
+        switch (mode) {
+        case D3DTADDRESS_CLAMP: return i < 0 ? 0 : (i >= size ? size - 1 : i);
+        case D3DTADDRESS_MIRROR: {
+            int period = 2 * size;
+            int m = i % period;
+            if (m < 0)
+                m += period;
+            return m < size ? m : period - 1 - m;
+        }
+        default: {
+            int m = i % size;
+            return m < 0 ? m + size : m;
+        }
+        }
     }
-    default: {
-      int m = i % size;
-      return m < 0 ? m + size : m;
+
+    // Floor of c * size * 256: the integer part is the texel, the low 8 bits the weight of the
+    // next one. Each mode first brings c into a short range with the same result, far from
+    // overflow.
+    static int FixedTexel(DWORD mode, float c, float size)
+    {
+        if (mode == D3DTADDRESS_WRAP) {
+            c -= static_cast<float>(static_cast<int>(c));
+        } else if (mode == D3DTADDRESS_MIRROR) {
+            c -= 2.0f * static_cast<float>(static_cast<int>(c * 0.5f));
+        } else {
+            c = c < -1.0f ? -1.0f : (c > 2.0f ? 2.0f : c);
+        }
+        float s = c * size * 256.0f;
+        int truncated = static_cast<int>(s);
+        return truncated - (static_cast<float>(truncated) > s ? 1 : 0);
     }
-  }
+
+    static __m128i Point(const MipLevelView& level, const SamplerSettings& s, Coordinates c)
+    {
+        int x = Address(s.addressU, FixedTexel(s.addressU, c.u, level.widthF) >> 8, level.width);
+        int y = Address(s.addressV, FixedTexel(s.addressV, c.v, level.heightF) >> 8, level.height);
+        return Widen(level.texels[y * level.width + x]);
+    }
+
+    static __m128i Bilinear(const MipLevelView& level, const SamplerSettings& s, Coordinates c)
+    {
+        const int fx = FixedTexel(s.addressU, c.u, level.widthF) - 128;
+        const int fy = FixedTexel(s.addressV, c.v, level.heightF) - 128;
+        return BilinearAt(level, Address(s.addressU, fx >> 8, level.width),
+            Address(s.addressU, (fx >> 8) + 1, level.width),
+            Address(s.addressV, fy >> 8, level.height),
+            Address(s.addressV, (fy >> 8) + 1, level.height), static_cast<std::uint32_t>(fx) & 255u,
+            static_cast<std::uint32_t>(fy) & 255u);
+    }
+};
+
+// Wrapping on power-of-two sides: coordinates become 8.24 fixed point once per pixel, and each
+// level finds its texels with shifts and masks.
+struct WrapPowerOfTwoAddressing {
+    struct Coordinates {
+        std::int32_t u, v; // fraction of one period, 24 bits, may be negative
+    };
+    static Coordinates Prepare(float u, float v)
+    {
+        u = Tame(u);
+        v = Tame(v);
+        return {
+            static_cast<std::int32_t>((u - static_cast<float>(static_cast<int>(u))) * 16777216.0f),
+            static_cast<std::int32_t>((v - static_cast<float>(static_cast<int>(v))) * 16777216.0f)
+        };
+    }
+
+    SOFTD3D_INLINE static __m128i Point(
+        const MipLevelView& level, const SamplerSettings&, Coordinates c)
+    {
+        const int x = (c.u >> (level.fixedShiftU + 8)) & level.maskX;
+        const int y = (c.v >> (level.fixedShiftV + 8)) & level.maskY;
+        return Widen(level.texels[(y << level.widthShift) + x]);
+    }
+
+    static __m128i Bilinear(const MipLevelView& level, const SamplerSettings&, Coordinates c)
+    {
+        const int fx = (c.u >> level.fixedShiftU) - 128;
+        const int fy = (c.v >> level.fixedShiftV) - 128;
+        const int x0 = (fx >> 8) & level.maskX;
+        const int y0 = (fy >> 8) & level.maskY;
+        return BilinearAt(level, x0, (x0 + 1) & level.maskX, y0, (y0 + 1) & level.maskY,
+            static_cast<std::uint32_t>(fx) & 255u, static_cast<std::uint32_t>(fy) & 255u);
+    }
+};
+
+template <class Addressing>
+SOFTD3D_INLINE __m128i Filter(DWORD filter, const MipLevelView& level, const SamplerSettings& s,
+    typename Addressing::Coordinates c)
+{
+    return filter == D3DTEXF_LINEAR ? Addressing::Bilinear(level, s, c)
+                                    : Addressing::Point(level, s, c);
 }
 
-// Floor of c * size * 256 for a tamed coordinate: the integer part is the texel, the low 8 bits
-// the weight of the next one. Each mode first brings c into a short range of the same result so
-// that the fixed-point value stays far from overflow. Modes are WRAP, MIRROR or CLAMP only.
-inline int FixedTexel(DWORD mode, float c, float size) {
-  if (mode == D3DTADDRESS_WRAP) {
-    c -= static_cast<float>(static_cast<int>(c));
-  } else if (mode == D3DTADDRESS_MIRROR) {
-    c -= 2.0f * static_cast<float>(static_cast<int>(c * 0.5f));
-  } else {
-    c = c < -1.0f ? -1.0f : (c > 2.0f ? 2.0f : c);
-  }
-  float s = c * size * 256.0f;
-  int truncated = static_cast<int>(s);
-  return truncated - (static_cast<float>(truncated) > s ? 1 : 0);
-}
+} // namespace sampling
 
-inline std::uint64_t Point(const MipLevelView& level, const SamplerSettings& s, float u, float v) {
-  int x = Address(s.addressU, FixedTexel(s.addressU, u, level.widthF) >> 8, level.width);
-  int y = Address(s.addressV, FixedTexel(s.addressV, v, level.heightF) >> 8, level.height);
-  return Spread(level.texels[y * level.width + x]);
-}
+// The texel at (u, v) for a level of detail `lod` (log2 of texels per pixel): channels B, G, R,
+// A in 16-bit lanes 0..3.
+template <class Addressing>
+SOFTD3D_INLINE __m128i SampleLanes(
+    const MipChainView& chain, const SamplerSettings& s, float u, float v, float lod)
+{
+    using sampling::Filter;
+    const typename Addressing::Coordinates c = Addressing::Prepare(u, v);
+    if (!(lod > 0.0f))
+        return Filter<Addressing>(s.magFilter, chain.levels[0], s, c);
 
-inline std::uint64_t Bilinear(const MipLevelView& level, const SamplerSettings& s, float u,
-                              float v) {
-  int fx = FixedTexel(s.addressU, u, level.widthF) - 128;
-  int fy = FixedTexel(s.addressV, v, level.heightF) - 128;
-  int x0 = Address(s.addressU, fx >> 8, level.width);
-  int x1 = Address(s.addressU, (fx >> 8) + 1, level.width);
-  const std::uint32_t* row0 =
-      level.texels + Address(s.addressV, fy >> 8, level.height) * level.width;
-  const std::uint32_t* row1 =
-      level.texels + Address(s.addressV, (fy >> 8) + 1, level.height) * level.width;
-  std::uint32_t wx = static_cast<std::uint32_t>(fx) & 255u;
-  std::uint32_t wy = static_cast<std::uint32_t>(fy) & 255u;
-  std::uint64_t top = Blend(Spread(row0[x0]), Spread(row0[x1]), wx);
-  std::uint64_t bottom = Blend(Spread(row1[x0]), Spread(row1[x1]), wx);
-  return Blend(top, bottom, wy);
-}
-
-inline std::uint64_t Filter(DWORD filter, const MipLevelView& level, const SamplerSettings& s,
-                            float u, float v) {
-  return filter == D3DTEXF_POINT || filter == D3DTEXF_NONE ? Point(level, s, u, v)
-                                                           : Bilinear(level, s, u, v);
-}
-
-}  // namespace sampling
-
-// The texel at (u, v) for a level of detail `lod` (log2 of texels per pixel), as spread lanes.
-inline std::uint64_t SampleSpread(const MipChainView& chain, const SamplerSettings& s, float u,
-                                  float v, float lod) {
-  u = sampling::Tame(u);
-  v = sampling::Tame(v);
-  if (!(lod > 0.0f)) return sampling::Filter(s.magFilter, chain.levels[0], s, u, v);
-
-  const int last = chain.levelCount - 1;
-  switch (s.mipFilter) {
+    const int last = chain.levelCount - 1;
+    switch (s.mipFilter) {
     case D3DTEXF_POINT: {
-      int level = lod >= static_cast<float>(last) ? last : static_cast<int>(lod + 0.5f);
-      return sampling::Filter(s.minFilter, chain.levels[level], s, u, v);
+        const int level = lod >= static_cast<float>(last) ? last : static_cast<int>(lod + 0.5f);
+        return Filter<Addressing>(s.minFilter, chain.levels[level], s, c);
     }
     case D3DTEXF_LINEAR: {
-      if (lod >= static_cast<float>(last)) {
-        return sampling::Filter(s.minFilter, chain.levels[last], s, u, v);
-      }
-      int level = static_cast<int>(lod);
-      std::uint32_t weight = static_cast<std::uint32_t>((lod - static_cast<float>(level)) * 256.0f);
-      std::uint64_t nearer = sampling::Filter(s.minFilter, chain.levels[level], s, u, v);
-      if (weight == 0) return nearer;
-      std::uint64_t farther = sampling::Filter(s.minFilter, chain.levels[level + 1], s, u, v);
-      return sampling::Blend(nearer, farther, weight);
+        if (lod >= static_cast<float>(last)) {
+            return Filter<Addressing>(s.minFilter, chain.levels[last], s, c);
+        }
+        const int level = static_cast<int>(lod);
+        const std::uint32_t weight
+            = static_cast<std::uint32_t>((lod - static_cast<float>(level)) * 256.0f);
+        const __m128i nearer = Filter<Addressing>(s.minFilter, chain.levels[level], s, c);
+        if (weight == 0)
+            return nearer;
+        const __m128i farther = Filter<Addressing>(s.minFilter, chain.levels[level + 1], s, c);
+        return sampling::Blend(nearer, farther, weight);
     }
-    default:
-      return sampling::Filter(s.minFilter, chain.levels[0], s, u, v);
-  }
+    default: return Filter<Addressing>(s.minFilter, chain.levels[0], s, c);
+    }
 }
 
-inline std::uint32_t Sample(const MipChainView& chain, const SamplerSettings& s, float u, float v,
-                            float lod) {
-  return sampling::Gather(SampleSpread(chain, s, u, v, lod));
+// The same as one 0xAARRGGBB value.
+inline std::uint32_t Sample(
+    const MipChainView& chain, const SamplerSettings& s, float u, float v, float lod)
+{
+    const bool fast
+        = chain.powerOfTwo && s.addressU == D3DTADDRESS_WRAP && s.addressV == D3DTADDRESS_WRAP;
+    const __m128i lanes = fast
+        ? SampleLanes<sampling::WrapPowerOfTwoAddressing>(chain, s, u, v, lod)
+        : SampleLanes<sampling::GeneralAddressing>(chain, s, u, v, lod);
+    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(lanes, lanes)));
 }
 
-}  // namespace softd3d
+} // namespace softd3d

@@ -38,7 +38,9 @@ HRESULT CreateTextureFromLevels(IDirect3DDevice9* device, std::vector<TextureLev
 // The mip chain of a texture made above; null for anything else.
 const std::vector<TextureLevel>* TextureLevels(IDirect3DBaseTexture9* texture);
 
-// A read-only view of a device's current back buffer (X8R8G8B8, pitch in pixels).
+// A read-only view of a device's current back buffer (X8R8G8B8, pitch in pixels). The pixels are
+// stored as X8R8G8B8 whatever the back buffer's format, also for LockRect; with a 16-bit format
+// (D3DFMT_R5G6B5, X1R5G5B5) every colour written is reduced to that format's precision.
 struct FrameView {
   const std::uint32_t* pixels = nullptr;
   int width = 0;

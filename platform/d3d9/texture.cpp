@@ -1,49 +1,80 @@
 #include "platform/d3d9/texture.h"
 
+#include <bit>
+
 namespace softd3d {
 
 Texture::Texture(std::vector<TextureLevel> levels, D3DFORMAT format)
-    : levels_(std::move(levels)), format_(format) {
-  if (format_ == D3DFMT_X8R8G8B8) {
-    // No alpha in the format: what the sampler returns is opaque, as the hardware reads it.
-    for (TextureLevel& level : levels_) {
-      for (std::uint32_t& texel : level.argb) texel |= 0xFF000000u;
+    : levels_(std::move(levels))
+    , format_(format)
+{
+    if (format_ == D3DFMT_X8R8G8B8) {
+        // No alpha in the format: what the sampler returns is opaque, as the hardware reads it.
+        for (TextureLevel& level : levels_) {
+            for (std::uint32_t& texel : level.argb)
+                texel |= 0xFF000000u;
+        }
     }
-  }
-  view_.levelCount = static_cast<int>(levels_.size());
-  for (int i = 0; i < view_.levelCount; ++i) {
-    MipLevelView& level = view_.levels[i];
-    level.texels = levels_[i].argb.data();
-    level.width = levels_[i].width;
-    level.height = levels_[i].height;
-    level.widthF = static_cast<float>(level.width);
-    level.heightF = static_cast<float>(level.height);
-  }
-}
-
-ULONG Texture::AddRef() { return ++references_; }
-
-ULONG Texture::Release() {
-  ULONG left = --references_;
-  if (left == 0) delete this;
-  return left;
-}
-
-DWORD Texture::GetLevelCount() { return static_cast<DWORD>(levels_.size()); }
-
-Texture* Texture::From(IDirect3DBaseTexture9* texture) { return dynamic_cast<Texture*>(texture); }
-
-const char* Texture::CheckLevels(const std::vector<TextureLevel>& levels) {
-  if (levels.empty()) return "no levels";
-  if (levels.size() > static_cast<std::size_t>(kMaxTextureLevels)) return "too many levels";
-  for (const TextureLevel& level : levels) {
-    if (level.width <= 0 || level.height <= 0) return "a level without texels";
-    if (level.width > kMaxTextureSide || level.height > kMaxTextureSide) return "a level too large";
-    if (level.argb.size() != static_cast<std::size_t>(level.width) * level.height) {
-      return "a level whose texel count does not match its size";
+    view_.levelCount = static_cast<int>(levels_.size());
+    view_.powerOfTwo = true;
+    for (int i = 0; i < view_.levelCount; ++i) {
+        MipLevelView& level = view_.levels[i];
+        level.texels = levels_[i].argb.data();
+        level.width = levels_[i].width;
+        level.height = levels_[i].height;
+        level.widthF = static_cast<float>(level.width);
+        level.heightF = static_cast<float>(level.height);
+        level.widthShift = std::countr_zero(static_cast<unsigned>(level.width));
+        level.heightShift = std::countr_zero(static_cast<unsigned>(level.height));
+        level.maskX = level.width - 1;
+        level.maskY = level.height - 1;
+        level.fixedShiftU = 16 - level.widthShift;
+        level.fixedShiftV = 16 - level.heightShift;
+        view_.powerOfTwo = view_.powerOfTwo
+            && std::has_single_bit(static_cast<unsigned>(level.width))
+            && std::has_single_bit(static_cast<unsigned>(level.height));
     }
-  }
-  return nullptr;
 }
 
-}  // namespace softd3d
+ULONG Texture::AddRef()
+{
+    return ++references_;
+}
+
+ULONG Texture::Release()
+{
+    ULONG left = --references_;
+    if (left == 0)
+        delete this;
+    return left;
+}
+
+DWORD Texture::GetLevelCount()
+{
+    return static_cast<DWORD>(levels_.size());
+}
+
+Texture* Texture::From(IDirect3DBaseTexture9* texture)
+{
+    return dynamic_cast<Texture*>(texture);
+}
+
+const char* Texture::CheckLevels(const std::vector<TextureLevel>& levels)
+{
+    if (levels.empty())
+        return "no levels";
+    if (levels.size() > static_cast<std::size_t>(kMaxTextureLevels))
+        return "too many levels";
+    for (const TextureLevel& level : levels) {
+        if (level.width <= 0 || level.height <= 0)
+            return "a level without texels";
+        if (level.width > kMaxTextureSide || level.height > kMaxTextureSide)
+            return "a level too large";
+        if (level.argb.size() != static_cast<std::size_t>(level.width) * level.height) {
+            return "a level whose texel count does not match its size";
+        }
+    }
+    return nullptr;
+}
+
+} // namespace softd3d

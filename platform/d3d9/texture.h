@@ -14,43 +14,52 @@ constexpr int kMaxTextureSide = 8192;
 
 // What the sampler reads: one entry per level, with the masks of power-of-two sides precomputed.
 struct MipLevelView {
-  const std::uint32_t* texels = nullptr;
-  int width = 0;
-  int height = 0;
-  float widthF = 0.0f;
-  float heightF = 0.0f;
+    const std::uint32_t* texels = nullptr;
+    int width = 0;
+    int height = 0;
+    float widthF = 0.0f;
+    float heightF = 0.0f;
+    // For chains whose sides are all powers of two: log2 of the sides, the masks that wrap, and
+    // the shifts from 8.24 fixed-point coordinates to texels with 8 bits of weight.
+    int widthShift = 0;
+    int heightShift = 0;
+    int maskX = 0;
+    int maskY = 0;
+    int fixedShiftU = 0;
+    int fixedShiftV = 0;
 };
 
 struct MipChainView {
-  MipLevelView levels[kMaxTextureLevels];
-  int levelCount = 0;
+    MipLevelView levels[kMaxTextureLevels];
+    int levelCount = 0;
+    bool powerOfTwo = false; // every side of every level: wrapping is a mask
 };
 
 class Texture final : public IDirect3DTexture9 {
- public:
-  Texture(std::vector<TextureLevel> levels, D3DFORMAT format);
+public:
+    Texture(std::vector<TextureLevel> levels, D3DFORMAT format);
 
-  ULONG AddRef() override;
-  ULONG Release() override;
-  DWORD GetLevelCount() override;
+    ULONG AddRef() override;
+    ULONG Release() override;
+    DWORD GetLevelCount() override;
 
-  const std::vector<TextureLevel>& Levels() const { return levels_; }
-  const MipChainView& View() const { return view_; }
-  D3DFORMAT Format() const { return format_; }
+    const std::vector<TextureLevel>& Levels() const { return levels_; }
+    const MipChainView& View() const { return view_; }
+    D3DFORMAT Format() const { return format_; }
 
-  // Null for a texture that is not one of ours.
-  static Texture* From(IDirect3DBaseTexture9* texture);
+    // Null for a texture that is not one of ours.
+    static Texture* From(IDirect3DBaseTexture9* texture);
 
-  // Why a level list cannot make a texture, or null when it can.
-  static const char* CheckLevels(const std::vector<TextureLevel>& levels);
+    // Why a level list cannot make a texture, or null when it can.
+    static const char* CheckLevels(const std::vector<TextureLevel>& levels);
 
- private:
-  ~Texture() override = default;
+private:
+    ~Texture() override = default;
 
-  std::atomic<ULONG> references_{1};
-  std::vector<TextureLevel> levels_;
-  D3DFORMAT format_;
-  MipChainView view_;
+    std::atomic<ULONG> references_ { 1 };
+    std::vector<TextureLevel> levels_;
+    D3DFORMAT format_;
+    MipChainView view_;
 };
 
-}  // namespace softd3d
+} // namespace softd3d

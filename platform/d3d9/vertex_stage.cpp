@@ -7,237 +7,265 @@ namespace softd3d {
 
 namespace {
 
-void Multiply(const D3DMATRIX& a, const D3DMATRIX& b, float out[4][4]) {
-  for (int r = 0; r < 4; ++r) {
-    for (int c = 0; c < 4; ++c) {
-      out[r][c] = a.m[r][0] * b.m[0][c] + a.m[r][1] * b.m[1][c] + a.m[r][2] * b.m[2][c] +
-                  a.m[r][3] * b.m[3][c];
+void Multiply(const D3DMATRIX& a, const D3DMATRIX& b, float out[4][4])
+{
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c) {
+            out[r][c] = a.m[r][0] * b.m[0][c] + a.m[r][1] * b.m[1][c] + a.m[r][2] * b.m[2][c]
+                + a.m[r][3] * b.m[3][c];
+        }
     }
-  }
 }
 
-D3DMATRIX ToMatrix(const float m[4][4]) {
-  D3DMATRIX out;
-  for (int r = 0; r < 4; ++r) {
-    for (int c = 0; c < 4; ++c) out.m[r][c] = m[r][c];
-  }
-  return out;
+D3DMATRIX ToMatrix(const float m[4][4])
+{
+    D3DMATRIX out;
+    for (int r = 0; r < 4; ++r) {
+        for (int c = 0; c < 4; ++c)
+            out.m[r][c] = m[r][c];
+    }
+    return out;
 }
 
 // Inverse transpose of the upper 3x3 = cofactor matrix / determinant. A singular matrix gives
 // zero normals (unlit by diffuse and specular), not NaNs.
-void NormalMatrix(const float m[4][4], float out[3][3]) {
-  float c[3][3];
-  for (int r = 0; r < 3; ++r) {
-    for (int k = 0; k < 3; ++k) {
-      int r1 = (r + 1) % 3, r2 = (r + 2) % 3, k1 = (k + 1) % 3, k2 = (k + 2) % 3;
-      c[r][k] = m[r1][k1] * m[r2][k2] - m[r1][k2] * m[r2][k1];
+void NormalMatrix(const float m[4][4], float out[3][3])
+{
+    float c[3][3];
+    for (int r = 0; r < 3; ++r) {
+        for (int k = 0; k < 3; ++k) {
+            int r1 = (r + 1) % 3, r2 = (r + 2) % 3, k1 = (k + 1) % 3, k2 = (k + 2) % 3;
+            c[r][k] = m[r1][k1] * m[r2][k2] - m[r1][k2] * m[r2][k1];
+        }
     }
-  }
-  float det = m[0][0] * c[0][0] + m[0][1] * c[0][1] + m[0][2] * c[0][2];
-  float scale = std::fabs(det) > 1e-30f ? 1.0f / det : 0.0f;
-  for (int r = 0; r < 3; ++r) {
-    for (int k = 0; k < 3; ++k) out[r][k] = c[r][k] * scale;
-  }
+    float det = m[0][0] * c[0][0] + m[0][1] * c[0][1] + m[0][2] * c[0][2];
+    float scale = std::fabs(det) > 1e-30f ? 1.0f / det : 0.0f;
+    for (int r = 0; r < 3; ++r) {
+        for (int k = 0; k < 3; ++k)
+            out[r][k] = c[r][k] * scale;
+    }
 }
 
-void Normalize(float v[3]) {
-  float length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
-  if (length > 0.0f) {
-    v[0] /= length;
-    v[1] /= length;
-    v[2] /= length;
-  }
+void Normalize(float v[3])
+{
+    float length = std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]);
+    if (length > 0.0f) {
+        v[0] /= length;
+        v[1] /= length;
+        v[2] /= length;
+    }
 }
 
-D3DCOLORVALUE FromArgb(DWORD argb) {
-  return {static_cast<float>((argb >> 16) & 0xFF) / 255.0f,
-          static_cast<float>((argb >> 8) & 0xFF) / 255.0f, static_cast<float>(argb & 0xFF) / 255.0f,
-          static_cast<float>(argb >> 24) / 255.0f};
+D3DCOLORVALUE FromArgb(DWORD argb)
+{
+    return { static_cast<float>((argb >> 16) & 0xFF) / 255.0f,
+        static_cast<float>((argb >> 8) & 0xFF) / 255.0f, static_cast<float>(argb & 0xFF) / 255.0f,
+        static_cast<float>(argb >> 24) / 255.0f };
 }
 
-float Clamp01(float x) { return x < 0.0f ? 0.0f : (x > 1.0f ? 1.0f : x); }
+float Clamp01(float x)
+{
+    return x < 0.0f ? 0.0f : (x > 1.0f ? 1.0f : x);
+}
 
-void PrepareLights(const DeviceState& state, VertexStage& stage) {
-  const D3DMATRIX& view = state.view;
-  stage.lightCount = 0;
-  for (const LightSlot& slot : state.lights) {
-    if (!slot.enabled) continue;
-    const D3DLIGHT9& light = slot.light;
-    CameraSpaceLight& out = stage.lights[stage.lightCount++];
-    out.type = light.Type;
-    const D3DVECTOR& p = light.Position;
-    for (int c = 0; c < 3; ++c) {
-      out.position[c] = p.x * view.m[0][c] + p.y * view.m[1][c] + p.z * view.m[2][c] + view.m[3][c];
+void PrepareLights(const DeviceState& state, VertexStage& stage)
+{
+    const D3DMATRIX& view = state.view;
+    stage.lightCount = 0;
+    for (const LightSlot& slot : state.lights) {
+        if (!slot.enabled)
+            continue;
+        const D3DLIGHT9& light = slot.light;
+        CameraSpaceLight& out = stage.lights[stage.lightCount++];
+        out.type = light.Type;
+        const D3DVECTOR& p = light.Position;
+        for (int c = 0; c < 3; ++c) {
+            out.position[c]
+                = p.x * view.m[0][c] + p.y * view.m[1][c] + p.z * view.m[2][c] + view.m[3][c];
+        }
+        const D3DVECTOR& d = light.Direction;
+        for (int c = 0; c < 3; ++c) {
+            out.towardsLight[c] = -(d.x * view.m[0][c] + d.y * view.m[1][c] + d.z * view.m[2][c]);
+        }
+        Normalize(out.towardsLight);
+        out.diffuse = light.Diffuse;
+        out.specular = light.Specular;
+        out.ambient = light.Ambient;
+        out.range = light.Range;
+        out.attenuation0 = light.Attenuation0;
+        out.attenuation1 = light.Attenuation1;
+        out.attenuation2 = light.Attenuation2;
+        out.falloff = light.Falloff;
+        out.cosHalfTheta = std::cos(light.Theta * 0.5f);
+        out.cosHalfPhi = std::cos(light.Phi * 0.5f);
     }
-    const D3DVECTOR& d = light.Direction;
-    for (int c = 0; c < 3; ++c) {
-      out.towardsLight[c] = -(d.x * view.m[0][c] + d.y * view.m[1][c] + d.z * view.m[2][c]);
-    }
-    Normalize(out.towardsLight);
-    out.diffuse = light.Diffuse;
-    out.specular = light.Specular;
-    out.ambient = light.Ambient;
-    out.range = light.Range;
-    out.attenuation0 = light.Attenuation0;
-    out.attenuation1 = light.Attenuation1;
-    out.attenuation2 = light.Attenuation2;
-    out.falloff = light.Falloff;
-    out.cosHalfTheta = std::cos(light.Theta * 0.5f);
-    out.cosHalfPhi = std::cos(light.Phi * 0.5f);
-  }
 }
 
 struct LightSums {
-  float ambient[3]{};
-  float diffuse[3]{};
-  float specular[3]{};
+    float ambient[3] {};
+    float diffuse[3] {};
+    float specular[3] {};
 };
 
 void AddLight(const VertexStage& stage, const CameraSpaceLight& light, const float p[3],
-              const float n[3], LightSums& sums) {
-  float l[3];
-  float attenuation = 1.0f;
-  if (light.type == D3DLIGHT_DIRECTIONAL) {
-    l[0] = light.towardsLight[0];
-    l[1] = light.towardsLight[1];
-    l[2] = light.towardsLight[2];
-  } else {
-    float dir[3] = {light.position[0] - p[0], light.position[1] - p[1], light.position[2] - p[2]};
-    float d = std::sqrt(dir[0] * dir[0] + dir[1] * dir[1] + dir[2] * dir[2]);
-    // Beyond its range a light adds nothing, not even its ambient part.
-    if (d > light.range) return;
-    float inverse = d > 0.0f ? 1.0f / d : 0.0f;
-    l[0] = dir[0] * inverse;
-    l[1] = dir[1] * inverse;
-    l[2] = dir[2] * inverse;
-    float denominator = light.attenuation0 + light.attenuation1 * d + light.attenuation2 * d * d;
-    attenuation = denominator > 0.0f ? 1.0f / denominator : 1.0f;
-    if (light.type == D3DLIGHT_SPOT) {
-      // Cosine of the angle between the spot's axis and the way from the light to the vertex.
-      float rho = l[0] * light.towardsLight[0] + l[1] * light.towardsLight[1] +
-                  l[2] * light.towardsLight[2];
-      if (rho <= light.cosHalfPhi) return;
-      if (rho < light.cosHalfTheta && light.cosHalfTheta > light.cosHalfPhi) {
-        float t = (rho - light.cosHalfPhi) / (light.cosHalfTheta - light.cosHalfPhi);
-        attenuation *= light.falloff == 1.0f ? t : std::pow(t, light.falloff);
-      }
+    const float n[3], LightSums& sums)
+{
+    float l[3];
+    float attenuation = 1.0f;
+    if (light.type == D3DLIGHT_DIRECTIONAL) {
+        l[0] = light.towardsLight[0];
+        l[1] = light.towardsLight[1];
+        l[2] = light.towardsLight[2];
+    } else {
+        float dir[3]
+            = { light.position[0] - p[0], light.position[1] - p[1], light.position[2] - p[2] };
+        float d = std::sqrt(dir[0] * dir[0] + dir[1] * dir[1] + dir[2] * dir[2]);
+        // Beyond its range a light adds nothing, not even its ambient part.
+        if (d > light.range)
+            return;
+        float inverse = d > 0.0f ? 1.0f / d : 0.0f;
+        l[0] = dir[0] * inverse;
+        l[1] = dir[1] * inverse;
+        l[2] = dir[2] * inverse;
+        float denominator
+            = light.attenuation0 + light.attenuation1 * d + light.attenuation2 * d * d;
+        attenuation = denominator > 0.0f ? 1.0f / denominator : 1.0f;
+        if (light.type == D3DLIGHT_SPOT) {
+            // Cosine of the angle between the spot's axis and the way from the light to the vertex.
+            float rho = l[0] * light.towardsLight[0] + l[1] * light.towardsLight[1]
+                + l[2] * light.towardsLight[2];
+            if (rho <= light.cosHalfPhi)
+                return;
+            if (rho < light.cosHalfTheta && light.cosHalfTheta > light.cosHalfPhi) {
+                float t = (rho - light.cosHalfPhi) / (light.cosHalfTheta - light.cosHalfPhi);
+                attenuation *= light.falloff == 1.0f ? t : std::pow(t, light.falloff);
+            }
+        }
     }
-  }
 
-  sums.ambient[0] += light.ambient.r * attenuation;
-  sums.ambient[1] += light.ambient.g * attenuation;
-  sums.ambient[2] += light.ambient.b * attenuation;
+    sums.ambient[0] += light.ambient.r * attenuation;
+    sums.ambient[1] += light.ambient.g * attenuation;
+    sums.ambient[2] += light.ambient.b * attenuation;
 
-  // The normal is used as transformed: an unnormalised normal scales the diffuse term.
-  float nDotL = n[0] * l[0] + n[1] * l[1] + n[2] * l[2];
-  if (!(nDotL > 0.0f)) return;
-  float diffuse = std::min(nDotL, 1.0f) * attenuation;
-  sums.diffuse[0] += light.diffuse.r * diffuse;
-  sums.diffuse[1] += light.diffuse.g * diffuse;
-  sums.diffuse[2] += light.diffuse.b * diffuse;
+    // The normal is used as transformed: an unnormalised normal scales the diffuse term.
+    float nDotL = n[0] * l[0] + n[1] * l[1] + n[2] * l[2];
+    if (!(nDotL > 0.0f))
+        return;
+    float diffuse = std::min(nDotL, 1.0f) * attenuation;
+    sums.diffuse[0] += light.diffuse.r * diffuse;
+    sums.diffuse[1] += light.diffuse.g * diffuse;
+    sums.diffuse[2] += light.diffuse.b * diffuse;
 
-  if (!stage.specular) return;
-  if (light.specular.r == 0.0f && light.specular.g == 0.0f && light.specular.b == 0.0f) return;
-  float h[3];
-  if (stage.localViewer) {
-    float e[3] = {-p[0], -p[1], -p[2]};
-    Normalize(e);
-    h[0] = l[0] + e[0];
-    h[1] = l[1] + e[1];
-    h[2] = l[2] + e[2];
-  } else {
-    h[0] = l[0];
-    h[1] = l[1];
-    h[2] = l[2] - 1.0f;
-  }
-  Normalize(h);
-  float nDotH = n[0] * h[0] + n[1] * h[1] + n[2] * h[2];
-  if (!(nDotH > 0.0f)) return;
-  float specular = std::pow(nDotH, stage.material.Power) * attenuation;
-  sums.specular[0] += light.specular.r * specular;
-  sums.specular[1] += light.specular.g * specular;
-  sums.specular[2] += light.specular.b * specular;
+    if (!stage.specular)
+        return;
+    if (light.specular.r == 0.0f && light.specular.g == 0.0f && light.specular.b == 0.0f)
+        return;
+    float h[3];
+    if (stage.localViewer) {
+        float e[3] = { -p[0], -p[1], -p[2] };
+        Normalize(e);
+        h[0] = l[0] + e[0];
+        h[1] = l[1] + e[1];
+        h[2] = l[2] + e[2];
+    } else {
+        h[0] = l[0];
+        h[1] = l[1];
+        h[2] = l[2] - 1.0f;
+    }
+    Normalize(h);
+    float nDotH = n[0] * h[0] + n[1] * h[1] + n[2] * h[2];
+    if (!(nDotH > 0.0f))
+        return;
+    float specular = std::pow(nDotH, stage.material.Power) * attenuation;
+    sums.specular[0] += light.specular.r * specular;
+    sums.specular[1] += light.specular.g * specular;
+    sums.specular[2] += light.specular.b * specular;
 }
 
-}  // namespace
+} // namespace
 
-void PrepareVertexStage(const DeviceState& state, VertexStage& stage) {
-  if (stage.transformVersion != state.transformVersion) {
-    stage.transformVersion = state.transformVersion;
-    Multiply(state.world, state.view, stage.worldView);
-    Multiply(ToMatrix(stage.worldView), state.projection, stage.worldViewProjection);
-    NormalMatrix(stage.worldView, stage.normalMatrix);
-    PrepareLights(state, stage);
-  }
-  const auto& rs = state.render;
-  stage.lighting = rs[D3DRS_LIGHTING] != FALSE;
-  stage.specular = rs[D3DRS_SPECULARENABLE] != FALSE;
-  stage.localViewer = rs[D3DRS_LOCALVIEWER] != FALSE;
-  stage.normalizeNormals = rs[D3DRS_NORMALIZENORMALS] != FALSE;
-  stage.ambient = FromArgb(rs[D3DRS_AMBIENT]);
-  stage.material = state.material;
-  stage.textureTransform = state.stage[0][D3DTSS_TEXTURETRANSFORMFLAGS] != D3DTTFF_DISABLE;
-  for (int r = 0; r < 3; ++r) {
-    stage.texture[r][0] = state.texture0.m[r][0];
-    stage.texture[r][1] = state.texture0.m[r][1];
-  }
+void PrepareVertexStage(const DeviceState& state, VertexStage& stage)
+{
+    if (stage.transformVersion != state.transformVersion) {
+        stage.transformVersion = state.transformVersion;
+        Multiply(state.world, state.view, stage.worldView);
+        Multiply(ToMatrix(stage.worldView), state.projection, stage.worldViewProjection);
+        NormalMatrix(stage.worldView, stage.normalMatrix);
+        PrepareLights(state, stage);
+    }
+    const auto& rs = state.render;
+    stage.lighting = rs[D3DRS_LIGHTING] != FALSE;
+    stage.specular = rs[D3DRS_SPECULARENABLE] != FALSE;
+    stage.localViewer = rs[D3DRS_LOCALVIEWER] != FALSE;
+    stage.normalizeNormals = rs[D3DRS_NORMALIZENORMALS] != FALSE;
+    stage.ambient = FromArgb(rs[D3DRS_AMBIENT]);
+    stage.material = state.material;
+    stage.textureTransform = state.stage[0][D3DTSS_TEXTURETRANSFORMFLAGS] != D3DTTFF_DISABLE;
+    for (int r = 0; r < 3; ++r) {
+        stage.texture[r][0] = state.texture0.m[r][0];
+        stage.texture[r][1] = state.texture0.m[r][1];
+    }
 }
 
-void ProcessVertex(const VertexStage& stage, const MeshVertex& in, ClipVertex& out) {
-  const auto& m = stage.worldViewProjection;
-  out.x = in.x * m[0][0] + in.y * m[1][0] + in.z * m[2][0] + m[3][0];
-  out.y = in.x * m[0][1] + in.y * m[1][1] + in.z * m[2][1] + m[3][1];
-  out.z = in.x * m[0][2] + in.y * m[1][2] + in.z * m[2][2] + m[3][2];
-  out.w = in.x * m[0][3] + in.y * m[1][3] + in.z * m[2][3] + m[3][3];
+void ProcessVertex(const VertexStage& stage, const MeshVertex& in, ClipVertex& out)
+{
+    const auto& m = stage.worldViewProjection;
+    out.x = in.x * m[0][0] + in.y * m[1][0] + in.z * m[2][0] + m[3][0];
+    out.y = in.x * m[0][1] + in.y * m[1][1] + in.z * m[2][1] + m[3][1];
+    out.z = in.x * m[0][2] + in.y * m[1][2] + in.z * m[2][2] + m[3][2];
+    out.w = in.x * m[0][3] + in.y * m[1][3] + in.z * m[2][3] + m[3][3];
 
-  // A two-component coordinate is extended to (u, v, 1), so the third row translates.
-  if (stage.textureTransform) {
-    const auto& t = stage.texture;
-    out.u = in.u * t[0][0] + in.v * t[1][0] + t[2][0];
-    out.v = in.u * t[0][1] + in.v * t[1][1] + t[2][1];
-  } else {
-    out.u = in.u;
-    out.v = in.v;
-  }
+    // A two-component coordinate is extended to (u, v, 1), so the third row translates.
+    if (stage.textureTransform) {
+        const auto& t = stage.texture;
+        out.u = in.u * t[0][0] + in.v * t[1][0] + t[2][0];
+        out.v = in.u * t[0][1] + in.v * t[1][1] + t[2][1];
+    } else {
+        out.u = in.u;
+        out.v = in.v;
+    }
 
-  if (!stage.lighting) {
-    // Unlit and without vertex colours: opaque white diffuse, no specular.
-    out.r = out.g = out.b = 255.0f;
-    out.sr = out.sg = out.sb = 0.0f;
-    return;
-  }
+    if (!stage.lighting) {
+        // Unlit and without vertex colours: opaque white diffuse, no specular.
+        out.r = out.g = out.b = 255.0f;
+        out.sr = out.sg = out.sb = 0.0f;
+        return;
+    }
 
-  const auto& wv = stage.worldView;
-  float p[3], n[3];
-  for (int c = 0; c < 3; ++c) {
-    p[c] = in.x * wv[0][c] + in.y * wv[1][c] + in.z * wv[2][c] + wv[3][c];
-  }
-  const auto& nm = stage.normalMatrix;
-  for (int c = 0; c < 3; ++c) n[c] = in.nx * nm[0][c] + in.ny * nm[1][c] + in.nz * nm[2][c];
-  if (stage.normalizeNormals) Normalize(n);
+    const auto& wv = stage.worldView;
+    float p[3], n[3];
+    for (int c = 0; c < 3; ++c) {
+        p[c] = in.x * wv[0][c] + in.y * wv[1][c] + in.z * wv[2][c] + wv[3][c];
+    }
+    const auto& nm = stage.normalMatrix;
+    for (int c = 0; c < 3; ++c)
+        n[c] = in.nx * nm[0][c] + in.ny * nm[1][c] + in.nz * nm[2][c];
+    if (stage.normalizeNormals)
+        Normalize(n);
 
-  LightSums sums;
-  for (int i = 0; i < stage.lightCount; ++i) AddLight(stage, stage.lights[i], p, n, sums);
+    LightSums sums;
+    for (int i = 0; i < stage.lightCount; ++i)
+        AddLight(stage, stage.lights[i], p, n, sums);
 
-  const D3DMATERIAL9& mat = stage.material;
-  const float ambient[3] = {stage.ambient.r, stage.ambient.g, stage.ambient.b};
-  const float ca[3] = {mat.Ambient.r, mat.Ambient.g, mat.Ambient.b};
-  const float cd[3] = {mat.Diffuse.r, mat.Diffuse.g, mat.Diffuse.b};
-  const float ce[3] = {mat.Emissive.r, mat.Emissive.g, mat.Emissive.b};
-  const float cs[3] = {mat.Specular.r, mat.Specular.g, mat.Specular.b};
-  float diffuse[3], specular[3];
-  for (int c = 0; c < 3; ++c) {
-    diffuse[c] =
-        Clamp01(ca[c] * (ambient[c] + sums.ambient[c]) + cd[c] * sums.diffuse[c] + ce[c]) * 255.0f;
-    specular[c] = stage.specular ? Clamp01(cs[c] * sums.specular[c]) * 255.0f : 0.0f;
-  }
-  out.r = diffuse[0];
-  out.g = diffuse[1];
-  out.b = diffuse[2];
-  out.sr = specular[0];
-  out.sg = specular[1];
-  out.sb = specular[2];
+    const D3DMATERIAL9& mat = stage.material;
+    const float ambient[3] = { stage.ambient.r, stage.ambient.g, stage.ambient.b };
+    const float ca[3] = { mat.Ambient.r, mat.Ambient.g, mat.Ambient.b };
+    const float cd[3] = { mat.Diffuse.r, mat.Diffuse.g, mat.Diffuse.b };
+    const float ce[3] = { mat.Emissive.r, mat.Emissive.g, mat.Emissive.b };
+    const float cs[3] = { mat.Specular.r, mat.Specular.g, mat.Specular.b };
+    float diffuse[3], specular[3];
+    for (int c = 0; c < 3; ++c) {
+        diffuse[c]
+            = Clamp01(ca[c] * (ambient[c] + sums.ambient[c]) + cd[c] * sums.diffuse[c] + ce[c])
+            * 255.0f;
+        specular[c] = stage.specular ? Clamp01(cs[c] * sums.specular[c]) * 255.0f : 0.0f;
+    }
+    out.r = diffuse[0];
+    out.g = diffuse[1];
+    out.b = diffuse[2];
+    out.sr = specular[0];
+    out.sg = specular[1];
+    out.sb = specular[2];
 }
 
-}  // namespace softd3d
+} // namespace softd3d

@@ -9,16 +9,16 @@
 namespace platform {
 
 struct SurfaceDC {
-  QImage image;  // shares the caller's pixels, never copies them
-  QPainter painter;
-  QFont font;
-  int ascent = 0;
-  COLORREF textColour = 0x00000000;  // GDI's default: black text
-  COLORREF backgroundColour = 0x00FFFFFF;
-  int backgroundMode = OPAQUE;  // GDI's default
+    QImage image; // shares the caller's pixels, never copies them
+    QPainter painter;
+    QFont font;
+    int ascent = 0;
+    COLORREF textColour = 0x00000000; // GDI's default: black text
+    COLORREF backgroundColour = 0x00FFFFFF;
+    int backgroundMode = OPAQUE; // GDI's default
 };
 
 // The live device context behind `dc`, or null when `dc` is not one of ours (or already freed).
 SurfaceDC* FindSurfaceDC(HDC dc);
 
-}  // namespace platform
+} // namespace platform

@@ -12,81 +12,94 @@
 
 namespace {
 
-constexpr COLORREF kInvalidColour = 0xFFFFFFFF;  // GDI's CLR_INVALID
+constexpr COLORREF kInvalidColour = 0xFFFFFFFF; // GDI's CLR_INVALID
 
-QColor FromColourRef(COLORREF colour) {
-  return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
+QColor FromColourRef(COLORREF colour)
+{
+    return QColor(colour & 0xFF, (colour >> 8) & 0xFF, (colour >> 16) & 0xFF);
 }
 
 // The "A" text is code page 932; plain ASCII (all this program writes) skips the converter.
-QString DecodeCodePage932(const char* text, int length) {
-  bool ascii = true;
-  for (int i = 0; i < length; ++i) {
-    if (static_cast<unsigned char>(text[i]) >= 0x80) {
-      ascii = false;
-      break;
+QString DecodeCodePage932(const char* text, int length)
+{
+    bool ascii = true;
+    for (int i = 0; i < length; ++i) {
+        if (static_cast<unsigned char>(text[i]) >= 0x80) {
+            ascii = false;
+            break;
+        }
     }
-  }
-  if (ascii) return QString::fromLatin1(text, length);
+    if (ascii)
+        return QString::fromLatin1(text, length);
 
-  iconv_t converter = iconv_open("UTF-8", "CP932");
-  if (converter == reinterpret_cast<iconv_t>(-1)) return QString::fromLatin1(text, length);
-  std::string input(text, static_cast<std::size_t>(length));
-  std::string output(input.size() * 4 + 4, '\0');
-  char* in = input.data();
-  std::size_t inLeft = input.size();
-  char* out = output.data();
-  std::size_t outLeft = output.size();
-  while (inLeft > 0) {
-    if (iconv(converter, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1)) break;
-    // An invalid or truncated byte shows as one replacement character, as a code-page
-    // conversion on Windows would, and the rest of the line still comes out.
-    if (outLeft < 3) break;
-    *out++ = '\xEF';
-    *out++ = '\xBF';
-    *out++ = '\xBD';
-    outLeft -= 3;
-    ++in;
-    --inLeft;
-  }
-  iconv_close(converter);
-  output.resize(output.size() - outLeft);
-  return QString::fromUtf8(output.data(), static_cast<qsizetype>(output.size()));
+    iconv_t converter = iconv_open("UTF-8", "CP932");
+    if (converter == reinterpret_cast<iconv_t>(-1))
+        return QString::fromLatin1(text, length);
+    std::string input(text, static_cast<std::size_t>(length));
+    std::string output(input.size() * 4 + 4, '\0');
+    char* in = input.data();
+    std::size_t inLeft = input.size();
+    char* out = output.data();
+    std::size_t outLeft = output.size();
+    while (inLeft > 0) {
+        if (iconv(converter, &in, &inLeft, &out, &outLeft) != static_cast<std::size_t>(-1))
+            break;
+        // An invalid or truncated byte shows as one replacement character, as a code-page
+        // conversion on Windows would, and the rest of the line still comes out.
+        if (outLeft < 3)
+            break;
+        *out++ = '\xEF';
+        *out++ = '\xBF';
+        *out++ = '\xBD';
+        outLeft -= 3;
+        ++in;
+        --inLeft;
+    }
+    iconv_close(converter);
+    output.resize(output.size() - outLeft);
+    return QString::fromUtf8(output.data(), static_cast<qsizetype>(output.size()));
 }
 
-}  // namespace
+} // namespace
 
-COLORREF SetTextColor(HDC dc, COLORREF colour) {
-  platform::SurfaceDC* state = platform::FindSurfaceDC(dc);
-  if (state == nullptr) return kInvalidColour;
-  COLORREF previous = state->textColour;
-  state->textColour = colour & 0x00FFFFFF;
-  return previous;
+COLORREF SetTextColor(HDC dc, COLORREF colour)
+{
+    platform::SurfaceDC* state = platform::FindSurfaceDC(dc);
+    if (state == nullptr)
+        return kInvalidColour;
+    COLORREF previous = state->textColour;
+    state->textColour = colour & 0x00FFFFFF;
+    return previous;
 }
 
-int SetBkMode(HDC dc, int mode) {
-  platform::SurfaceDC* state = platform::FindSurfaceDC(dc);
-  if (state == nullptr || (mode != TRANSPARENT && mode != OPAQUE)) return 0;
-  int previous = state->backgroundMode;
-  state->backgroundMode = mode;
-  return previous;
+int SetBkMode(HDC dc, int mode)
+{
+    platform::SurfaceDC* state = platform::FindSurfaceDC(dc);
+    if (state == nullptr || (mode != TRANSPARENT && mode != OPAQUE))
+        return 0;
+    int previous = state->backgroundMode;
+    state->backgroundMode = mode;
+    return previous;
 }
 
-BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int length) {
-  platform::SurfaceDC* state = platform::FindSurfaceDC(dc);
-  if (state == nullptr || length < 0 || (text == nullptr && length > 0)) return FALSE;
-  if (length == 0) return TRUE;
+BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int length)
+{
+    platform::SurfaceDC* state = platform::FindSurfaceDC(dc);
+    if (state == nullptr || length < 0 || (text == nullptr && length > 0))
+        return FALSE;
+    if (length == 0)
+        return TRUE;
 
-  QString line = DecodeCodePage932(text, length);
-  QPainter& painter = state->painter;
-  painter.setPen(FromColourRef(state->textColour));
-  if (state->backgroundMode == OPAQUE) {
-    painter.setBackgroundMode(Qt::OpaqueMode);
-    painter.setBackground(FromColourRef(state->backgroundColour));
-  } else {
-    painter.setBackgroundMode(Qt::TransparentMode);
-  }
-  // GDI places the top-left corner of the text cell at (x, y); Qt wants the baseline.
-  painter.drawText(x, y + state->ascent, line);
-  return TRUE;
+    QString line = DecodeCodePage932(text, length);
+    QPainter& painter = state->painter;
+    painter.setPen(FromColourRef(state->textColour));
+    if (state->backgroundMode == OPAQUE) {
+        painter.setBackgroundMode(Qt::OpaqueMode);
+        painter.setBackground(FromColourRef(state->backgroundColour));
+    } else {
+        painter.setBackgroundMode(Qt::TransparentMode);
+    }
+    // GDI places the top-left corner of the text cell at (x, y); Qt wants the baseline.
+    painter.drawText(x, y + state->ascent, line);
+    return TRUE;
 }
