@@ -53,14 +53,15 @@ void Perpendicular(Vec3& v, const Vec3& d)
     Vec3Normalize(&v, &rest);
 }
 
-// direction keeps its line, axisY and yawAxis their plane with it, and rightAxis is remade as at
-// the reset, so neither rotation sense nor the view changes.
+// direction keeps its line and axisY its plane with it; yawAxis, which only rounding separates
+// from axisY, and rightAxis are remade as at the reset, so neither rotation sense nor the view
+// changes.
 void Reorthonormalise()
 {
     const Vec3 direction = camera.direction;
     Vec3Normalize(&camera.direction, &direction);
     Perpendicular(camera.axisY, camera.direction);
-    Perpendicular(camera.yawAxis, camera.direction);
+    camera.yawAxis = camera.axisY;
     const Vec3 right = Cross(camera.direction, camera.axisY);
     Vec3Normalize(&camera.rightAxis, &right);
 }
