@@ -23,6 +23,7 @@ e2e_screenshot "$e2e_dir/restarted.png"
 [[ $(e2e_colour_at "$e2e_dir/restarted.png" $(e2e_project 3 0 0)) == red ]] ||
     fail "the new copy does not show the cube"
 e2e_key Escape
-code=$(e2e_wait_exit 10)
+e2e_wait_exit 10
+code=$exit_code
 [[ "$code" == 0 ]] || fail "the new copy's Escape gave $code"
 echo "killed copy then restart: ok"
