@@ -116,6 +116,7 @@ Device::Device(IDirect3D9* direct3d, HWND window, const SwapChainSetup& setup)
 
 Device::~Device()
 {
+    ReleasePendingTextures();
     for (Texture*& texture : textures_) {
         if (texture != nullptr)
             texture->Release();
@@ -155,6 +156,22 @@ void Device::MakeBuffers()
         depth_.clear();
         depth_.shrink_to_fit();
     }
+    triangleIds_.assign(pixels, 0);
+    rasterizer_.Attach(Target(), triangleIds_.data());
+    ReleasePendingTextures();
+}
+
+void Device::ReleasePendingTextures()
+{
+    for (Texture* texture : pendingTextures_)
+        texture->Release();
+    pendingTextures_.clear();
+}
+
+void Device::ResolvePending()
+{
+    rasterizer_.Resolve();
+    ReleasePendingTextures();
 }
 
 void Device::ReportDisplayMode(bool fullScreen)
@@ -185,8 +202,9 @@ void Device::RequantiseBackBuffer()
         pixel = StoredColour(quantisation, pixel);
 }
 
-FrameView Device::Frame() const
+FrameView Device::Frame()
 {
+    ResolvePending();
     return { colour_.data(), setup_.width, setup_.height, setup_.width };
 }
 
@@ -228,6 +246,7 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* params)
 
 HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*)
 {
+    ResolvePending();
     if (lost_)
         return D3DERR_DEVICELOST;
     if (faults::TakeDeviceLoss(lossScript_)) {
@@ -304,7 +323,11 @@ HRESULT Device::Clear(
         }
     };
     if (count == 0) {
+        if (flags & D3DCLEAR_TARGET)
+            rasterizer_.Discard(0, 0, setup_.width, setup_.height);
         fill(0, 0, setup_.width, setup_.height);
+        if (!rasterizer_.HasPending())
+            ReleasePendingTextures();
         return D3D_OK;
     }
     for (DWORD i = 0; i < count; ++i) {
@@ -313,9 +336,14 @@ HRESULT Device::Clear(
         const int right = std::clamp<LONG>(r.x2, 0, setup_.width);
         const int top = std::clamp<LONG>(r.y1, 0, setup_.height);
         const int bottom = std::clamp<LONG>(r.y2, 0, setup_.height);
-        if (left < right && top < bottom)
+        if (left < right && top < bottom) {
+            if (flags & D3DCLEAR_TARGET)
+                rasterizer_.Discard(left, top, right, bottom);
             fill(left, top, right, bottom);
+        }
     }
+    if (!rasterizer_.HasPending())
+        ReleasePendingTextures();
     return D3D_OK;
 }
 
@@ -488,7 +516,7 @@ const Device::ProcessedVertex& Device::Processed(const MeshVertex* vertices, std
     return p;
 }
 
-void Device::DrawClipped(const RasterOptions& options, const RenderTarget& target,
+void Device::DrawClipped(
     const ProcessedVertex& a, const ProcessedVertex& b, const ProcessedVertex& c)
 {
     ClipVertex polygon[kMaxClippedVertices];
@@ -498,9 +526,9 @@ void Device::DrawClipped(const RasterOptions& options, const RenderTarget& targe
         return;
     ScreenVertex screen[kMaxClippedVertices];
     for (int i = 0; i < count; ++i)
-        screen[i] = ToScreen(polygon[i], target.width, target.height);
+        screen[i] = ToScreen(polygon[i], setup_.width, setup_.height);
     for (int i = 1; i + 1 < count; ++i)
-        DrawTriangle(options, target, screen[0], screen[i], screen[i + 1]);
+        rasterizer_.DrawTriangle(screen[0], screen[i], screen[i + 1]);
 }
 
 void Device::DrawIndexedTriangles(const MeshVertex* vertices, std::size_t vertexCount,
@@ -511,7 +539,13 @@ void Device::DrawIndexedTriangles(const MeshVertex* vertices, std::size_t vertex
 
     PrepareVertexStage(state_, vertexStage_);
     const RasterOptions options = CurrentRasterOptions();
-    const RenderTarget target = Target();
+    // The pixels are shaded later: the texture they sample must outlive its binding.
+    if (options.texture != nullptr && textures_[0] != nullptr
+        && options.texture == &textures_[0]->View()) {
+        textures_[0]->AddRef();
+        pendingTextures_.push_back(textures_[0]);
+    }
+    rasterizer_.BeginDraw(options);
 
     if (processed_.size() < vertexCount) {
         processed_.resize(vertexCount);
@@ -532,9 +566,9 @@ void Device::DrawIndexedTriangles(const MeshVertex* vertices, std::size_t vertex
         if ((a.outCode & b.outCode & c.outCode) != 0)
             continue;
         if ((a.outCode | b.outCode | c.outCode) == 0) {
-            DrawTriangle(options, target, a.screen, b.screen, c.screen);
+            rasterizer_.DrawTriangle(a.screen, b.screen, c.screen);
         } else {
-            DrawClipped(options, target, a, b, c);
+            DrawClipped(a, b, c);
         }
     }
 }

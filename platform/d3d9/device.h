@@ -58,7 +58,11 @@ public:
 
     void DrawIndexedTriangles(const MeshVertex* vertices, std::size_t vertexCount,
         const std::uint32_t* indices, std::size_t triangleCount);
-    FrameView Frame() const;
+    // The finished picture: shades whatever is still pending first.
+    FrameView Frame();
+    // Shades the pending pixels; everything that reads or writes the pixels outside the draws
+    // (Present, the surface's LockRect and GetDC) calls this first.
+    void ResolvePending();
 
     // For the back-buffer surface.
     std::uint32_t* Pixels() { return colour_.data(); }
@@ -81,8 +85,8 @@ private:
     RenderTarget Target();
     RasterOptions CurrentRasterOptions() const;
     const ProcessedVertex& Processed(const MeshVertex* vertices, std::uint32_t index);
-    void DrawClipped(const RasterOptions& options, const RenderTarget& target,
-        const ProcessedVertex& a, const ProcessedVertex& b, const ProcessedVertex& c);
+    void DrawClipped(const ProcessedVertex& a, const ProcessedVertex& b, const ProcessedVertex& c);
+    void ReleasePendingTextures();
     void ReportDisplayMode(bool fullScreen);
 
     std::atomic<ULONG> references_ { 1 };
@@ -99,6 +103,11 @@ private:
     bool lost_ = false;
     std::vector<HRESULT> lossScript_;
     std::size_t lossScriptNext_ = 0;
+
+    DeferredRasterizer rasterizer_;
+    std::vector<std::uint32_t> triangleIds_;
+    // Textures that pending pixels will sample, one reference per draw that used them.
+    std::vector<Texture*> pendingTextures_;
 
     // Scratch of the draw loop, kept across draws so that steady-state frames allocate nothing.
     VertexStage vertexStage_;

@@ -14,12 +14,6 @@ namespace {
 constexpr int kSubPixelBits = 8;
 constexpr float kSubPixelScale = 1 << kSubPixelBits;
 
-struct AttributePlane {
-    float atOrigin = 0.0f; // value at the triangle's first vertex
-    float dx = 0.0f;
-    float dy = 0.0f;
-};
-
 // Edge function in 1/65536 pixel^2 units, biased so that ">= 0" applies the top-left rule.
 struct Edge {
     std::int64_t value = 0; // at the bounding box's top-left pixel centre
@@ -27,15 +21,7 @@ struct Edge {
     std::int64_t stepY = 0; // per row down
 };
 
-struct TriangleSetup {
-    int minX, maxX, minY, maxY;
-    Edge edges[3];
-    float originX, originY;
-    AttributePlane z, q;
-    AttributePlane attributes[8];
-    float textureWidth = 0.0f, textureHeight = 0.0f;
-    float uTexelsDx = 0.0f, uTexelsDy = 0.0f, vTexelsDx = 0.0f, vTexelsDy = 0.0f;
-};
+using Triangle = DeferredRasterizer::Triangle;
 
 enum Attribute { kRed, kGreen, kBlue, kSpecularRed, kSpecularGreen, kSpecularBlue, kU, kV };
 
@@ -105,15 +91,13 @@ inline __m128i Modulate(__m128i a, __m128i b)
 }
 
 template <PixelSource kSource, bool kSpecular, class Addressing>
-void ShadeSpan(const TriangleSetup& s, const RasterOptions& o, const RenderTarget& t, int y,
+void ShadeSpan(const ShadingSetup& s, const RasterOptions& o, const RenderTarget& t, int y,
     int xBegin, int xEnd)
 {
     const float fx = static_cast<float>(xBegin) - s.originX;
     const float fy = static_cast<float>(y) - s.originY;
     auto start = [fx, fy](const AttributePlane& p) { return p.atOrigin + p.dx * fx + p.dy * fy; };
 
-    const float zStart = start(s.z);
-    const float zStep = s.z.dx;
     float q = start(s.q);
     __m128 colour = ColourLanes(s.attributes, kRed, fx, fy);
     const __m128 colourStep = ColourSteps(s.attributes, kRed);
@@ -130,29 +114,7 @@ void ShadeSpan(const TriangleSetup& s, const RasterOptions& o, const RenderTarge
     }
 
     std::uint32_t* colourRow = t.colour + static_cast<std::ptrdiff_t>(y) * t.pitch;
-    std::uint16_t* depth = t.depth ? t.depth + static_cast<std::ptrdiff_t>(y) * t.pitch : nullptr;
-    const bool depthTest = depth != nullptr && o.depthTest;
-    const bool depthWrite = depthTest && o.depthWrite;
-    const std::uint32_t depthPassMask = (o.depthFunc - 1u) & 7u;
-    // Depth in 16-bit units plus one half, so that truncation rounds. Inside the triangle it stays
-    // within 0..1 but for rounding; only a span whose ends stray outside is clamped pixel by pixel.
-    const float zUnits = zStart * 65535.0f + 0.5f;
-    const float zUnitsStep = zStep * 65535.0f;
-    const float zUnitsEnd = zUnits + zUnitsStep * static_cast<float>(xEnd - xBegin);
-    const bool clampDepth
-        = !(zUnits >= 0.5f && zUnits <= 65535.5f && zUnitsEnd >= 0.5f && zUnitsEnd <= 65535.5f);
-
     for (int x = xBegin; x <= xEnd; ++x) {
-        if (depthTest) {
-            float units = zUnits + zUnitsStep * static_cast<float>(x - xBegin);
-            if (clampDepth)
-                units = units < 0.0f ? 0.0f : (units > 65535.0f ? 65535.0f : units);
-            const std::uint32_t z16 = static_cast<std::uint32_t>(units);
-            if (!DepthPasses(depthPassMask, z16, depth[x]))
-                goto next;
-            if (depthWrite)
-                depth[x] = static_cast<std::uint16_t>(z16);
-        }
         {
             const float w = 1.0f / q;
             const __m128 wLanes = _mm_set1_ps(w);
@@ -191,7 +153,6 @@ void ShadeSpan(const TriangleSetup& s, const RasterOptions& o, const RenderTarge
             }
             colourRow[x] = pixel;
         }
-    next:
         q += s.q.dx;
         colour = _mm_add_ps(colour, colourStep);
         if constexpr (kSpecular)
@@ -203,40 +164,6 @@ void ShadeSpan(const TriangleSetup& s, const RasterOptions& o, const RenderTarge
     }
 }
 
-template <PixelSource kSource, bool kSpecular, class Addressing>
-void Rasterize(const TriangleSetup& s, const RasterOptions& o, const RenderTarget& t)
-{
-    std::int64_t rowValue[3] = { s.edges[0].value, s.edges[1].value, s.edges[2].value };
-    const int last = s.maxX - s.minX;
-    for (int y = s.minY; y <= s.maxY; ++y) {
-        // The span of pixel centres inside all three edges, found exactly from the edge values
-        // at the row's first centre.
-        int kBegin = 0, kEnd = last;
-        for (int i = 0; i < 3; ++i) {
-            const std::int64_t e = rowValue[i];
-            const std::int64_t step = s.edges[i].stepX;
-            if (step > 0) {
-                if (e < 0) {
-                    const std::int64_t first = (-e + step - 1) / step;
-                    kBegin = static_cast<int>(
-                        std::max<std::int64_t>(kBegin, std::min<std::int64_t>(first, last + 1)));
-                }
-            } else if (step < 0) {
-                if (e < 0) {
-                    kEnd = -1;
-                } else {
-                    kEnd = static_cast<int>(std::min<std::int64_t>(kEnd, e / -step));
-                }
-            } else if (e < 0) {
-                kEnd = -1;
-            }
-            rowValue[i] += s.edges[i].stepY;
-        }
-        if (kBegin <= kEnd)
-            ShadeSpan<kSource, kSpecular, Addressing>(s, o, t, y, s.minX + kBegin, s.minX + kEnd);
-    }
-}
-
 AttributePlane MakePlane(
     float f0, float f1, float f2, float x10, float y10, float x20, float y20, float inverseArea)
 {
@@ -245,19 +172,6 @@ AttributePlane MakePlane(
     p.dx = ((f1 - f0) * y20 - (f2 - f0) * y10) * inverseArea;
     p.dy = ((f2 - f0) * x10 - (f1 - f0) * x20) * inverseArea;
     return p;
-}
-
-template <class Addressing>
-void Dispatch(PixelSource source, bool specular, const TriangleSetup& s, const RasterOptions& o,
-    const RenderTarget& t)
-{
-    if (source == PixelSource::Texture) {
-        specular ? Rasterize<PixelSource::Texture, true, Addressing>(s, o, t)
-                 : Rasterize<PixelSource::Texture, false, Addressing>(s, o, t);
-    } else {
-        specular ? Rasterize<PixelSource::Modulate, true, Addressing>(s, o, t)
-                 : Rasterize<PixelSource::Modulate, false, Addressing>(s, o, t);
-    }
 }
 
 } // namespace
@@ -281,9 +195,118 @@ ScreenVertex ToScreen(const ClipVertex& v, int width, int height)
     return s;
 }
 
-void DrawTriangle(const RasterOptions& options, const RenderTarget& target, const ScreenVertex& a,
-    const ScreenVertex& b, const ScreenVertex& c)
+namespace {
+
+// Depth-tests the centres x = xBegin..xEnd of row y and marks those that pass with `id`.
+// Returns whether any passed.
+bool MarkSpan(const RenderTarget& t, std::uint32_t* ids, const RasterOptions& o,
+    const AttributePlane& z, float originX, float originY, int y, int xBegin, int xEnd,
+    std::uint32_t id)
 {
+    std::uint32_t* idRow = ids + static_cast<std::ptrdiff_t>(y) * t.pitch;
+    std::uint16_t* depth = t.depth ? t.depth + static_cast<std::ptrdiff_t>(y) * t.pitch : nullptr;
+    if (depth == nullptr || !o.depthTest) {
+        std::fill(idRow + xBegin, idRow + xEnd + 1, id);
+        return true;
+    }
+    // Depth in 16-bit units as 48.16 fixed point, plus one half so that truncation rounds; the
+    // integer steps keep every pixel of a long span within 1/65536 of a unit of its exact depth.
+    // Inside the triangle depth stays within 0..1 but for rounding, so only a span whose ends
+    // stray outside is clamped pixel by pixel.
+    const float zStart = z.atOrigin + z.dx * (static_cast<float>(xBegin) - originX)
+        + z.dy * (static_cast<float>(y) - originY);
+    const double units = static_cast<double>(zStart) * 65535.0 + 0.5;
+    const double unitsStep = static_cast<double>(z.dx) * 65535.0;
+    const double unitsEnd = units + unitsStep * (xEnd - xBegin);
+    std::int64_t fixed = std::llrint(units * 65536.0);
+    const std::int64_t fixedStep = std::llrint(unitsStep * 65536.0);
+    const bool inRange = units >= 0.0 && units < 65536.0 && unitsEnd >= 0.0 && unitsEnd < 65536.0;
+    const std::uint32_t passMask = (o.depthFunc - 1u) & 7u;
+    bool any = false;
+    if (inRange && passMask == D3DCMP_LESSEQUAL - 1u) {
+        for (int x = xBegin; x <= xEnd; ++x, fixed += fixedStep) {
+            const std::uint16_t z16 = static_cast<std::uint16_t>(fixed >> 16);
+            if (z16 > depth[x])
+                continue;
+            if (o.depthWrite)
+                depth[x] = z16;
+            idRow[x] = id;
+            any = true;
+        }
+        return any;
+    }
+    for (int x = xBegin; x <= xEnd; ++x, fixed += fixedStep) {
+        std::int64_t whole = fixed >> 16;
+        if (!inRange)
+            whole = whole < 0 ? 0 : (whole > 65535 ? 65535 : whole);
+        const std::uint32_t z16 = static_cast<std::uint32_t>(whole);
+        if (!DepthPasses(passMask, z16, depth[x]))
+            continue;
+        if (o.depthWrite)
+            depth[x] = static_cast<std::uint16_t>(z16);
+        idRow[x] = id;
+        any = true;
+    }
+    return any;
+}
+
+template <class Addressing>
+void ShadeTextured(
+    const Triangle& tri, const RasterOptions& o, const RenderTarget& t, int y, int xBegin, int xEnd)
+{
+    const ShadingSetup& s = tri.shading;
+    if (tri.source == PixelSource::Texture) {
+        tri.specular ? ShadeSpan<PixelSource::Texture, true, Addressing>(s, o, t, y, xBegin, xEnd)
+                     : ShadeSpan<PixelSource::Texture, false, Addressing>(s, o, t, y, xBegin, xEnd);
+    } else {
+        tri.specular
+            ? ShadeSpan<PixelSource::Modulate, true, Addressing>(s, o, t, y, xBegin, xEnd)
+            : ShadeSpan<PixelSource::Modulate, false, Addressing>(s, o, t, y, xBegin, xEnd);
+    }
+}
+
+void ShadeRun(
+    const Triangle& tri, const RasterOptions& o, const RenderTarget& t, int y, int xBegin, int xEnd)
+{
+    using sampling::GeneralAddressing;
+    if (tri.source == PixelSource::Diffuse) {
+        tri.specular ? ShadeSpan<PixelSource::Diffuse, true, GeneralAddressing>(
+            tri.shading, o, t, y, xBegin, xEnd)
+                     : ShadeSpan<PixelSource::Diffuse, false, GeneralAddressing>(
+                         tri.shading, o, t, y, xBegin, xEnd);
+    } else if (tri.fastWrap) {
+        ShadeTextured<sampling::WrapPowerOfTwoAddressing>(tri, o, t, y, xBegin, xEnd);
+    } else {
+        ShadeTextured<GeneralAddressing>(tri, o, t, y, xBegin, xEnd);
+    }
+}
+
+// Pending triangles beyond this are shaded at once, so that a caller who draws without ever
+// presenting or reading the picture does not grow the record without bound.
+constexpr std::size_t kMaxPendingTriangles = 1 << 20;
+
+} // namespace
+
+void DeferredRasterizer::Attach(const RenderTarget& target, std::uint32_t* triangleIds)
+{
+    Forget();
+    target_ = target;
+    ids_ = triangleIds;
+}
+
+void DeferredRasterizer::BeginDraw(const RasterOptions& options)
+{
+    if (draws_.size() >= kMaxPendingTriangles)
+        Resolve();
+    draws_.push_back(options);
+}
+
+void DeferredRasterizer::DrawTriangle(
+    const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c)
+{
+    if (draws_.empty() || ids_ == nullptr)
+        return;
+    const RasterOptions& options = draws_.back();
     const ScreenVertex* v[3] = { &a, &b, &c };
     std::int64_t x[3], y[3];
     for (int i = 0; i < 3; ++i) {
@@ -306,26 +329,28 @@ void DrawTriangle(const RasterOptions& options, const RenderTarget& target, cons
         area = -area;
     }
 
-    TriangleSetup s;
     const std::int64_t minXs = std::min({ x[0], x[1], x[2] });
     const std::int64_t maxXs = std::max({ x[0], x[1], x[2] });
     const std::int64_t minYs = std::min({ y[0], y[1], y[2] });
     const std::int64_t maxYs = std::max({ y[0], y[1], y[2] });
     // Pixel centres from ceil(min) to floor(max), within the target.
-    s.minX = static_cast<int>(std::max<std::int64_t>(0, -((-minXs) >> kSubPixelBits)));
-    s.minY = static_cast<int>(std::max<std::int64_t>(0, -((-minYs) >> kSubPixelBits)));
-    s.maxX = static_cast<int>(std::min<std::int64_t>(target.width - 1, maxXs >> kSubPixelBits));
-    s.maxY = static_cast<int>(std::min<std::int64_t>(target.height - 1, maxYs >> kSubPixelBits));
-    if (s.minX > s.maxX || s.minY > s.maxY)
+    const int minX = static_cast<int>(std::max<std::int64_t>(0, -((-minXs) >> kSubPixelBits)));
+    const int minY = static_cast<int>(std::max<std::int64_t>(0, -((-minYs) >> kSubPixelBits)));
+    const int maxX
+        = static_cast<int>(std::min<std::int64_t>(target_.width - 1, maxXs >> kSubPixelBits));
+    const int maxY
+        = static_cast<int>(std::min<std::int64_t>(target_.height - 1, maxYs >> kSubPixelBits));
+    if (minX > maxX || minY > maxY)
         return;
 
-    const std::int64_t px = static_cast<std::int64_t>(s.minX) << kSubPixelBits;
-    const std::int64_t py = static_cast<std::int64_t>(s.minY) << kSubPixelBits;
+    Edge edges[3];
+    const std::int64_t px = static_cast<std::int64_t>(minX) << kSubPixelBits;
+    const std::int64_t py = static_cast<std::int64_t>(minY) << kSubPixelBits;
     for (int i = 0; i < 3; ++i) {
         const int j = (i + 1) % 3;
         const std::int64_t stepPerUnitX = y[i] - y[j];
         const std::int64_t stepPerUnitY = x[j] - x[i];
-        Edge& e = s.edges[i];
+        Edge& e = edges[i];
         e.value = stepPerUnitY * (py - y[i]) + stepPerUnitX * (px - x[i]);
         e.stepX = stepPerUnitX << kSubPixelBits;
         e.stepY = stepPerUnitY << kSubPixelBits;
@@ -336,6 +361,8 @@ void DrawTriangle(const RasterOptions& options, const RenderTarget& target, cons
             e.value -= 1;
     }
 
+    Triangle tri;
+    ShadingSetup& s = tri.shading;
     s.originX = static_cast<float>(x[0]) / kSubPixelScale;
     s.originY = static_cast<float>(y[0]) / kSubPixelScale;
     const float x10 = static_cast<float>(x[1] - x[0]) / kSubPixelScale;
@@ -347,19 +374,17 @@ void DrawTriangle(const RasterOptions& options, const RenderTarget& target, cons
     auto plane = [&](float f0, float f1, float f2) {
         return MakePlane(f0, f1, f2, x10, y10, x20, y20, inverseArea);
     };
-    s.z = plane(v[0]->z, v[1]->z, v[2]->z);
+    const AttributePlane z = plane(v[0]->z, v[1]->z, v[2]->z);
     s.q = plane(v[0]->q, v[1]->q, v[2]->q);
     const bool textured = options.source != PixelSource::Diffuse && options.texture != nullptr
         && options.texture->levelCount > 0;
-    const PixelSource source = textured ? options.source : PixelSource::Diffuse;
+    tri.source = textured ? options.source : PixelSource::Diffuse;
     const int attributeCount = textured ? 8 : 6;
-    for (int i = 0; i < attributeCount; ++i) {
+    for (int i = 0; i < attributeCount; ++i)
         s.attributes[i] = plane(v[0]->attributes[i], v[1]->attributes[i], v[2]->attributes[i]);
-    }
-    bool specular = false;
     if (options.addSpecular) {
         for (int i = 0; i < 3; ++i) {
-            specular = specular || v[i]->attributes[kSpecularRed] != 0.0f
+            tri.specular = tri.specular || v[i]->attributes[kSpecularRed] != 0.0f
                 || v[i]->attributes[kSpecularGreen] != 0.0f
                 || v[i]->attributes[kSpecularBlue] != 0.0f;
         }
@@ -371,21 +396,117 @@ void DrawTriangle(const RasterOptions& options, const RenderTarget& target, cons
         s.uTexelsDy = s.attributes[kU].dy * s.textureWidth;
         s.vTexelsDx = s.attributes[kV].dx * s.textureHeight;
         s.vTexelsDy = s.attributes[kV].dy * s.textureHeight;
+        tri.fastWrap = options.texture->powerOfTwo && options.sampler.addressU == D3DTADDRESS_WRAP
+            && options.sampler.addressV == D3DTADDRESS_WRAP;
     }
+    tri.draw = static_cast<std::uint32_t>(draws_.size() - 1);
+    const std::uint32_t id = static_cast<std::uint32_t>(triangles_.size() + 1);
 
-    const bool fastWrap = textured && options.texture->powerOfTwo
-        && options.sampler.addressU == D3DTADDRESS_WRAP
-        && options.sampler.addressV == D3DTADDRESS_WRAP;
-    if (source == PixelSource::Diffuse) {
-        specular
-            ? Rasterize<PixelSource::Diffuse, true, sampling::GeneralAddressing>(s, options, target)
-            : Rasterize<PixelSource::Diffuse, false, sampling::GeneralAddressing>(
-                s, options, target);
-    } else if (fastWrap) {
-        Dispatch<sampling::WrapPowerOfTwoAddressing>(source, specular, s, options, target);
-    } else {
-        Dispatch<sampling::GeneralAddressing>(source, specular, s, options, target);
+    std::int64_t rowValue[3] = { edges[0].value, edges[1].value, edges[2].value };
+    const int last = maxX - minX;
+    bool marked = false;
+    int markedTop = maxY, markedBottom = minY;
+    for (int row = minY; row <= maxY; ++row) {
+        // The span of pixel centres inside all three edges, found exactly from the edge values
+        // at the row's first centre.
+        int kBegin = 0, kEnd = last;
+        for (int i = 0; i < 3; ++i) {
+            const std::int64_t e = rowValue[i];
+            const std::int64_t step = edges[i].stepX;
+            if (step > 0) {
+                if (e < 0) {
+                    const std::int64_t first = (-e + step - 1) / step;
+                    kBegin = static_cast<int>(
+                        std::max<std::int64_t>(kBegin, std::min<std::int64_t>(first, last + 1)));
+                }
+            } else if (step < 0) {
+                kEnd = e < 0 ? -1 : static_cast<int>(std::min<std::int64_t>(kEnd, e / -step));
+            } else if (e < 0) {
+                kEnd = -1;
+            }
+            rowValue[i] += edges[i].stepY;
+        }
+        if (kBegin > kEnd)
+            continue;
+        if (MarkSpan(target_, ids_, options, z, s.originX, s.originY, row, minX + kBegin,
+                minX + kEnd, id)) {
+            marked = true;
+            markedTop = std::min(markedTop, row);
+            markedBottom = std::max(markedBottom, row);
+        }
     }
+    if (!marked)
+        return;
+    triangles_.push_back(tri);
+    if (dirtyRight_ < dirtyLeft_) {
+        dirtyLeft_ = minX;
+        dirtyRight_ = maxX;
+        dirtyTop_ = markedTop;
+        dirtyBottom_ = markedBottom;
+    } else {
+        dirtyLeft_ = std::min(dirtyLeft_, minX);
+        dirtyRight_ = std::max(dirtyRight_, maxX);
+        dirtyTop_ = std::min(dirtyTop_, markedTop);
+        dirtyBottom_ = std::max(dirtyBottom_, markedBottom);
+    }
+    if (triangles_.size() >= kMaxPendingTriangles) {
+        const RasterOptions current = options;
+        Resolve();
+        draws_.push_back(current);
+    }
+}
+
+void DeferredRasterizer::Resolve()
+{
+    if (triangles_.empty()) {
+        draws_.clear();
+        return;
+    }
+    for (int y = dirtyTop_; y <= dirtyBottom_; ++y) {
+        std::uint32_t* row = ids_ + static_cast<std::ptrdiff_t>(y) * target_.pitch;
+        int x = dirtyLeft_;
+        while (x <= dirtyRight_) {
+            const std::uint32_t id = row[x];
+            if (id == 0) {
+                ++x;
+                continue;
+            }
+            int end = x;
+            while (end < dirtyRight_ && row[end + 1] == id)
+                ++end;
+            const Triangle& tri = triangles_[id - 1];
+            ShadeRun(tri, draws_[tri.draw], target_, y, x, end);
+            std::fill(row + x, row + end + 1, 0u);
+            x = end + 1;
+        }
+    }
+    Forget();
+}
+
+void DeferredRasterizer::Discard(int left, int top, int right, int bottom)
+{
+    if (triangles_.empty())
+        return;
+    if (left <= dirtyLeft_ && top <= dirtyTop_ && right > dirtyRight_ && bottom > dirtyBottom_) {
+        for (int y = dirtyTop_; y <= dirtyBottom_; ++y) {
+            std::uint32_t* row = ids_ + static_cast<std::ptrdiff_t>(y) * target_.pitch;
+            std::fill(row + dirtyLeft_, row + dirtyRight_ + 1, 0u);
+        }
+        Forget();
+        return;
+    }
+    for (int y = top; y < bottom; ++y) {
+        std::uint32_t* row = ids_ + static_cast<std::ptrdiff_t>(y) * target_.pitch;
+        std::fill(row + left, row + right, 0u);
+    }
+}
+
+void DeferredRasterizer::Forget()
+{
+    triangles_.clear();
+    draws_.clear();
+    dirtyLeft_ = dirtyTop_ = 0;
+    dirtyRight_ = dirtyBottom_ = -1;
 }
 
 } // namespace softd3d

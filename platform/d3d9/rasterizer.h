@@ -3,6 +3,7 @@
 // and top-left fill rule on 8-bit sub-pixel vertex positions, 16-bit depth, perspective-correct
 // Gouraud colour and texture coordinates, and the colour operation of texture stage 0.
 #include <cstdint>
+#include <vector>
 
 #include "platform/d3d9/sampler.h"
 #include "platform/d3d9/vertex_stage.h"
@@ -46,10 +47,61 @@ struct ScreenVertex {
 
 ScreenVertex ToScreen(const ClipVertex& v, int width, int height);
 
-void DrawTriangle(const RasterOptions& options, const RenderTarget& target, const ScreenVertex& a,
-    const ScreenVertex& b, const ScreenVertex& c);
-
 // The colour Clear and the draws store for an 8-bit-per-channel colour on this target.
 std::uint32_t StoredColour(Quantisation quantisation, std::uint32_t argb);
+
+// What shading a pixel of one triangle needs: its attribute planes (value at the first vertex and
+// the steps per pixel) and the texture constants of its level-of-detail computation.
+struct AttributePlane {
+    float atOrigin = 0.0f;
+    float dx = 0.0f;
+    float dy = 0.0f;
+};
+
+struct ShadingSetup {
+    float originX = 0.0f, originY = 0.0f;
+    AttributePlane q;
+    AttributePlane attributes[8];
+    float textureWidth = 0.0f, textureHeight = 0.0f;
+    float uTexelsDx = 0.0f, uTexelsDy = 0.0f, vTexelsDx = 0.0f, vTexelsDy = 0.0f;
+};
+
+// Rasterizes with deferred shading. Depth is tested and written as each triangle is drawn, but a
+// pixel only records which triangle it shows; Resolve then shades each such pixel once. Without
+// blending a pixel ends up with the colour of the last fragment that passed, so this gives the
+// same picture as shading every fragment, while fragments that are later drawn over cost only
+// their depth test.
+class DeferredRasterizer {
+public:
+    // `triangleIds` has one entry per pixel (same pitch as the target), all 0.
+    void Attach(const RenderTarget& target, std::uint32_t* triangleIds);
+    // Triangles drawn until the next call use these options. The texture must stay alive until
+    // Resolve or Discard.
+    void BeginDraw(const RasterOptions& options);
+    void DrawTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c);
+    // Shades every pending pixel into the target.
+    void Resolve();
+    // Forgets the pending pixels inside a rectangle (a Clear of the colour buffer covers them).
+    void Discard(int left, int top, int right, int bottom);
+    bool HasPending() const { return !triangles_.empty(); }
+
+    struct Triangle {
+        ShadingSetup shading;
+        std::uint32_t draw = 0;
+        PixelSource source = PixelSource::Diffuse;
+        bool specular = false;
+        bool fastWrap = false;
+    };
+
+private:
+    void Forget();
+
+    RenderTarget target_;
+    std::uint32_t* ids_ = nullptr;
+    std::vector<RasterOptions> draws_;
+    std::vector<Triangle> triangles_;
+    // Rows and columns that hold pending pixels.
+    int dirtyLeft_ = 0, dirtyTop_ = 0, dirtyRight_ = -1, dirtyBottom_ = -1;
+};
 
 } // namespace softd3d

@@ -32,11 +32,29 @@ inline __m128i Widen(std::uint32_t texel)
     return _mm_unpacklo_epi8(_mm_cvtsi32_si128(static_cast<int>(texel)), _mm_setzero_si128());
 }
 
+// Weight f (0..256) in all eight 16-bit lanes, for each f: loading one is cheaper than building it.
+struct WeightTable {
+    alignas(16) std::uint16_t lanes[257][8];
+    WeightTable()
+    {
+        for (int f = 0; f <= 256; ++f) {
+            for (std::uint16_t& lane : lanes[f])
+                lane = static_cast<std::uint16_t>(f);
+        }
+    }
+};
+inline const WeightTable weightTable;
+
+SOFTD3D_INLINE __m128i Weight(std::uint32_t f)
+{
+    return _mm_load_si128(reinterpret_cast<const __m128i*>(weightTable.lanes[f]));
+}
+
 // a + (b - a) * f / 256 per lane, rounded. Products stay below 2^16: 255 * 256 = 65280.
 SOFTD3D_INLINE __m128i Blend(__m128i a, __m128i b, std::uint32_t f)
 {
-    const __m128i keep = _mm_set1_epi16(static_cast<short>(256 - f));
-    const __m128i take = _mm_set1_epi16(static_cast<short>(f));
+    const __m128i keep = Weight(256 - f);
+    const __m128i take = Weight(f);
     __m128i sum = _mm_add_epi16(_mm_mullo_epi16(a, keep), _mm_mullo_epi16(b, take));
     return _mm_srli_epi16(_mm_add_epi16(sum, _mm_set1_epi16(128)), 8);
 }
@@ -61,8 +79,7 @@ SOFTD3D_INLINE __m128i BilinearAt(
     // Lanes 0..3 the left texel, 4..7 the right one; first down, then across.
     const __m128i vertical
         = Blend(_mm_unpacklo_epi8(top, zero), _mm_unpacklo_epi8(bottom, zero), wy);
-    const __m128i weights = _mm_unpacklo_epi64(
-        _mm_set1_epi16(static_cast<short>(256 - wx)), _mm_set1_epi16(static_cast<short>(wx)));
+    const __m128i weights = _mm_unpacklo_epi64(Weight(256 - wx), Weight(wx));
     const __m128i weighted = _mm_mullo_epi16(vertical, weights);
     const __m128i sum = _mm_add_epi16(weighted, _mm_srli_si128(weighted, 8));
     return _mm_srli_epi16(_mm_add_epi16(sum, _mm_set1_epi16(128)), 8);

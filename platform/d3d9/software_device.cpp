@@ -39,7 +39,7 @@ const std::vector<TextureLevel>* TextureLevels(IDirect3DBaseTexture9* texture)
 
 FrameView BackBufferPixels(IDirect3DDevice9* device)
 {
-    const Device* ours = Device::From(device);
+    Device* ours = Device::From(device);
     return ours != nullptr ? ours->Frame() : FrameView {};
 }
 

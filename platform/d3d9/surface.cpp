@@ -45,6 +45,7 @@ HRESULT BackBufferSurface::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DW
 {
     if (locked == nullptr || Busy())
         return D3DERR_INVALIDCALL;
+    device_->ResolvePending();
     const SwapChainSetup& setup = device_->Setup();
     std::uint32_t* pixels = device_->Pixels();
     if (rect != nullptr) {
@@ -73,6 +74,7 @@ HRESULT BackBufferSurface::GetDC(HDC* dc)
 {
     if (dc == nullptr || Busy())
         return D3DERR_INVALIDCALL;
+    device_->ResolvePending();
     const SwapChainSetup& setup = device_->Setup();
     HDC made
         = platform::CreateSurfaceDC(device_->Pixels(), setup.width, setup.height, setup.width * 4);
