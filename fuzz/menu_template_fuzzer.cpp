@@ -8,7 +8,7 @@ namespace {
 
 void Walk(const std::vector<platform::MenuItem>& items, int depth)
 {
-    Require(depth <= platform::kMaxMenuDepth, "nesting within the limit");
+    Require(items.empty() || depth <= platform::kMaxMenuDepth, "nesting within the limit");
     for (const auto& item : items) {
         Require((item.flags & platform::kMenuFlagEnd) == 0, "the end flag is not kept");
         Require(item.popup || item.children.empty(), "only pop-ups have children");
