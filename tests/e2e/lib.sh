@@ -67,6 +67,13 @@ e2e_start_viewer() {
     [[ -n "$window_id" ]] || fail "no window titled Tessarine appeared"
     sleep 0.5  # a few frames
     e2e_locate_client
+    # A slow build (the sanitizers) or a busy machine may take longer to show the first frame:
+    # wait for the black background of the view in the top-left corner of the client area.
+    for i in $(seq 1 50); do
+        e2e_screenshot "$e2e_dir/first-frame.png"
+        [[ $("$E2E_PROBE" classify $(e2e_pixel "$e2e_dir/first-frame.png" 10 10)) == dark ]] && break
+        sleep 0.2
+    done
 }
 
 e2e_start() {
