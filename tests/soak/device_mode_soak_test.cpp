@@ -77,8 +77,11 @@ TEST(DeviceModeSoak, mode_switches_recreate_the_device_without_growing_the_proce
     ReportFigure("resident_mb_before", before / (1 << 20));
     ReportFigure("resident_mb_after", after / (1 << 20));
     // A device with its textures and mesh is about a megabyte; a leak of one per switch would
-    // add hundreds of them even at the suite's count.
+    // add hundreds of them even at the suite's count. AddressSanitizer holds freed blocks back in
+    // its quarantine, so there the process grows anyway, and LeakSanitizer does the checking.
+#if !defined(__SANITIZE_ADDRESS__)
     EXPECT_LT(after - before, 4.0 * (1 << 20));
+#endif
 }
 
 } // namespace
