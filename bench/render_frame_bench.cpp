@@ -1,5 +1,6 @@
 // One drawn frame of the viewer on the software device, single thread: the solved cube at the
-// start camera, with the overlay, and while a layer turns.
+// start camera (at rest, when each frame repeats the last, and drawn afresh), with the overlay,
+// and while a layer turns.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -41,6 +42,20 @@ void BM_RenderFrame_SolvedStartCamera(benchmark::State& state)
     }
 }
 BENCHMARK(BM_RenderFrame_SolvedStartCamera)->Unit(benchmark::kMillisecond);
+
+// The same scene, but every frame drawn: the distance alternates between 12 and 13, so no frame
+// repeats the one before and the device cannot show the last frame's pixels again.
+void BM_RenderFrame_SolvedStartCameraDrawnAfresh(benchmark::State& state)
+{
+    if (!StartScene(state)) {
+        return;
+    }
+    for (auto _ : state) {
+        camera.distance = camera.distance == 12.0f ? 13.0f : 12.0f;
+        RenderFrame(nullptr);
+    }
+}
+BENCHMARK(BM_RenderFrame_SolvedStartCameraDrawnAfresh)->Unit(benchmark::kMillisecond);
 
 void BM_RenderFrame_OverlayOverCube(benchmark::State& state)
 {

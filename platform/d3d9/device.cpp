@@ -117,6 +117,8 @@ Device::Device(IDirect3D9* direct3d, HWND window, const SwapChainSetup& setup)
 Device::~Device()
 {
     ReleasePendingTextures();
+    for (DrawRecord& record : records_)
+        ForgetTexture(record);
     for (Texture*& texture : textures_) {
         if (texture != nullptr)
             texture->Release();
@@ -159,6 +161,10 @@ void Device::MakeBuffers()
     triangleIds_.assign(pixels, 0);
     rasterizer_.Attach(Target(), triangleIds_.data());
     ReleasePendingTextures();
+    // New buffers: nothing saved or deferred describes them.
+    clearDeferred_ = false;
+    depthFromSaved_ = false;
+    ForgetRepeatedFrame();
 }
 
 void Device::ReleasePendingTextures()
@@ -170,8 +176,106 @@ void Device::ReleasePendingTextures()
 
 void Device::ResolvePending()
 {
+    if (frame_ == RepeatableFrame::Matching && frameDraws_ == recordedDraws_ && savedValid_) {
+        // The same frame as the last one: its pixels, not a second drawing of them. Its depth is
+        // only needed if something draws before the next full clear.
+        std::copy(savedColour_.begin(), savedColour_.end(), colour_.begin());
+        clearDeferred_ = false;
+        depthFromSaved_ = true;
+        frame_ = RepeatableFrame::None;
+    }
+    if (frame_ == RepeatableFrame::Matching)
+        DrawMatchedRecords(); // fewer draws than last time
     rasterizer_.Resolve();
+    if (frame_ != RepeatableFrame::None) {
+        recordedDraws_ = frameDraws_;
+        for (std::size_t i = recordedDraws_; i < records_.size(); ++i)
+            ForgetTexture(records_[i]);
+        savedClear_ = frameClear_;
+        savedColour_ = colour_;
+        savedDepth_ = depth_;
+        savedValid_ = true;
+        frame_ = RepeatableFrame::None;
+    }
     ReleasePendingTextures();
+}
+
+void Device::BeginRepeatableFrame(const ClearKey& clear)
+{
+    // Draws matched so far are covered by this clear and need no drawing; a frame being recorded
+    // and cleared again before it was seen is incomplete.
+    if (frame_ == RepeatableFrame::Recording)
+        savedValid_ = false;
+    frameClear_ = clear;
+    frameDraws_ = 0;
+    if (savedValid_ && clear == savedClear_) {
+        frame_ = RepeatableFrame::Matching;
+    } else {
+        frame_ = RepeatableFrame::Recording;
+        savedValid_ = false;
+    }
+}
+
+void Device::LeaveRepeatableFrame()
+{
+    if (frame_ == RepeatableFrame::Matching)
+        DrawMatchedRecords();
+    if (frame_ == RepeatableFrame::Recording)
+        savedValid_ = false;
+    frame_ = RepeatableFrame::None;
+}
+
+void Device::FillWhole(const ClearKey& clear)
+{
+    std::fill(colour_.begin(), colour_.end(), clear.colour);
+    std::fill(depth_.begin(), depth_.end(), clear.depth);
+    clearDeferred_ = false;
+    depthFromSaved_ = false;
+}
+
+void Device::TakeSavedDepth()
+{
+    if (depthFromSaved_)
+        std::copy(savedDepth_.begin(), savedDepth_.end(), depth_.begin());
+    depthFromSaved_ = false;
+}
+
+void Device::DrawMatchedRecords()
+{
+    if (clearDeferred_)
+        FillWhole(frameClear_);
+    for (std::size_t i = 0; i < frameDraws_; ++i)
+        ReplayDraw(records_[i]);
+    // From here on the frame differs: what it draws replaces the records after the match.
+    frame_ = RepeatableFrame::Recording;
+    savedValid_ = false;
+}
+
+void Device::ReplayDraw(const DrawRecord& record)
+{
+    const DeviceState live = state_;
+    Texture* const liveTexture = textures_[0];
+    state_ = record.state;
+    // A version the vertex stage has not seen, so that it rebuilds from the recorded transforms.
+    state_.transformVersion = vertexStage_.transformVersion + 1;
+    textures_[0] = record.texture;
+    RasterizeDraw(record.vertices.data(), record.vertices.size(), record.indices.data(),
+        record.indices.size() / 3);
+    textures_[0] = liveTexture;
+    state_ = live;
+    state_.transformVersion = vertexStage_.transformVersion + 1;
+}
+
+void Device::ForgetRepeatedFrame()
+{
+    if (clearDeferred_)
+        FillWhole(frameClear_);
+    TakeSavedDepth();
+    frame_ = RepeatableFrame::None;
+    savedValid_ = false;
+    recordedDraws_ = 0;
+    for (DrawRecord& record : records_)
+        ForgetTexture(record);
 }
 
 void Device::ReportDisplayMode(bool fullScreen)
@@ -251,6 +355,7 @@ HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*)
         return D3DERR_DEVICELOST;
     if (faults::TakeDeviceLoss(lossScript_)) {
         lost_ = true;
+        ForgetRepeatedFrame();
         lossScriptNext_ = 0;
         return D3DERR_DEVICELOST;
     }
@@ -322,6 +427,20 @@ HRESULT Device::Clear(
                 std::fill_n(depth_.data() + row + left, right - left, depth);
         }
     };
+    const DWORD whole = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER;
+    if (count == 0 && (flags & whole) == whole) {
+        BeginRepeatableFrame(ClearKey { stored, depth });
+        rasterizer_.Discard(0, 0, setup_.width, setup_.height);
+        // While the frame repeats the last one, its saved pixels will stand in for the clear too.
+        clearDeferred_ = frame_ == RepeatableFrame::Matching;
+        if (!clearDeferred_)
+            FillWhole(frameClear_);
+        if (!rasterizer_.HasPending())
+            ReleasePendingTextures();
+        return D3D_OK;
+    }
+    LeaveRepeatableFrame();
+    TakeSavedDepth();
     if (count == 0) {
         if (flags & D3DCLEAR_TARGET)
             rasterizer_.Discard(0, 0, setup_.width, setup_.height);
@@ -536,7 +655,29 @@ void Device::DrawIndexedTriangles(const MeshVertex* vertices, std::size_t vertex
 {
     if (lost_ || vertices == nullptr || indices == nullptr || vertexCount == 0)
         return;
+    const std::size_t indexCount = 3 * triangleCount;
+    if (frame_ == RepeatableFrame::Matching) {
+        if (frameDraws_ < recordedDraws_
+            && SameDraw(records_[frameDraws_], state_, textures_[0], vertices, vertexCount,
+                indices, indexCount)) {
+            ++frameDraws_;
+            return;
+        }
+        DrawMatchedRecords();
+    }
+    if (frame_ == RepeatableFrame::Recording) {
+        if (records_.size() <= frameDraws_)
+            records_.emplace_back();
+        Record(records_[frameDraws_++], state_, textures_[0], vertices, vertexCount, indices,
+            indexCount);
+    }
+    RasterizeDraw(vertices, vertexCount, indices, triangleCount);
+}
 
+void Device::RasterizeDraw(const MeshVertex* vertices, std::size_t vertexCount,
+    const std::uint32_t* indices, std::size_t triangleCount)
+{
+    TakeSavedDepth();
     PrepareVertexStage(state_, vertexStage_);
     const RasterOptions options = CurrentRasterOptions();
     // The pixels are shaded later: the texture they sample must outlive its binding.

@@ -9,6 +9,7 @@
 #include "platform/d3d9/d3d9.h"
 #include "platform/d3d9/device_state.h"
 #include "platform/d3d9/rasterizer.h"
+#include "platform/d3d9/repeated_frame.h"
 #include "platform/d3d9/software_device.h"
 #include "platform/d3d9/vertex_stage.h"
 
@@ -88,6 +89,19 @@ private:
     void DrawClipped(const ProcessedVertex& a, const ProcessedVertex& b, const ProcessedVertex& c);
     void ReleasePendingTextures();
     void ReportDisplayMode(bool fullScreen);
+    void RasterizeDraw(const MeshVertex* vertices, std::size_t vertexCount,
+        const std::uint32_t* indices, std::size_t triangleCount);
+
+    // Repeated frames (repeated_frame.h).
+    void BeginRepeatableFrame(const ClearKey& clear);
+    void LeaveRepeatableFrame();
+    // Draws the matched records for real: the frame has turned out to differ after all.
+    void DrawMatchedRecords();
+    void ReplayDraw(const DrawRecord& record);
+    void ForgetRepeatedFrame();
+    void FillWhole(const ClearKey& clear);
+    // The depth of a repeated frame is copied back only when a draw or a clear needs it.
+    void TakeSavedDepth();
 
     std::atomic<ULONG> references_ { 1 };
     IDirect3D9* direct3d_;
@@ -114,6 +128,21 @@ private:
     std::vector<ProcessedVertex> processed_;
     std::vector<std::uint32_t> processedStamp_;
     std::uint32_t drawStamp_ = 0;
+
+    // The last repeatable frame: its clear, its draws and the pixels they made (before any text
+    // drawn through GetDC), and how far the frame being drawn has matched or re-recorded them.
+    enum class RepeatableFrame { None, Matching, Recording };
+    RepeatableFrame frame_ = RepeatableFrame::None;
+    ClearKey frameClear_;
+    std::size_t frameDraws_ = 0;
+    std::vector<DrawRecord> records_;
+    std::size_t recordedDraws_ = 0;
+    bool savedValid_ = false;
+    bool clearDeferred_ = false;
+    bool depthFromSaved_ = false;
+    ClearKey savedClear_;
+    std::vector<std::uint32_t> savedColour_;
+    std::vector<std::uint16_t> savedDepth_;
 };
 
 } // namespace softd3d

@@ -2,6 +2,7 @@
 // The Qt side of a window: a top-level widget holding the menu bar and the client view. The
 // view shows the pictures presented for the window and turns Qt input into Win32 messages.
 #include <cstdint>
+#include <vector>
 #include <set>
 
 #include <QImage>
@@ -42,6 +43,7 @@ private:
 
     HWND window_;
     QImage picture_;
+    std::vector<std::uint32_t> lastPresented_; // the last picture as the device presented it
     QColor background_;
     bool fullScreen_ = false;
     std::set<int> keysDown_;

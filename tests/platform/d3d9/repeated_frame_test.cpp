@@ -1,0 +1,131 @@
+// A frame that repeats the last one is shown from the last one's pixels; these tests hold every
+// such frame against the same frame drawn afresh on a device that has seen nothing before.
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "platform/d3d9/software_device.h"
+#include "tests/platform/d3d9/test_device.h"
+
+namespace softd3d::testing {
+namespace {
+
+class RepeatedFrame : public DeviceTest { };
+
+// Two overlapping triangles; `shift` moves the second, `tint` changes the material (a state
+// change only: screen-space drawing is unlit).
+void DrawScene(TestDevice& device, float shift, D3DCOLOR clear = 0xFF000000u, float tint = 1.0f)
+{
+    device.Clear(clear);
+    device.UseScreenSpace();
+    D3DMATERIAL9 material {};
+    material.Diffuse = { tint, 1.0f, 1.0f, 1.0f };
+    material.Ambient = material.Diffuse;
+    device->SetMaterial(&material);
+    device.DrawTriangle(4, 4, 60, 8, 10, 56, 0.5f);
+    device.DrawTriangle(20 + shift, 10, 62, 50, 12 + shift, 60, 0.25f);
+}
+
+std::vector<std::uint32_t> Picture(TestDevice& device)
+{
+    const FrameView view = BackBufferPixels(device.device);
+    std::vector<std::uint32_t> pixels;
+    for (int y = 0; y < view.height; ++y)
+        pixels.insert(
+            pixels.end(), view.pixels + y * view.pitch, view.pixels + y * view.pitch + view.width);
+    return pixels;
+}
+
+std::vector<std::uint32_t> DrawnAfresh(float shift, D3DCOLOR clear = 0xFF000000u, float tint = 1.0f)
+{
+    TestDevice fresh;
+    DrawScene(fresh, shift, clear, tint);
+    return Picture(fresh);
+}
+
+TEST_F(RepeatedFrame, same_frame_again_shows_the_same_pixels)
+{
+    TestDevice device;
+    DrawScene(device, 0);
+    const auto first = Picture(device);
+    DrawScene(device, 0);
+    EXPECT_EQ(Picture(device), first);
+    EXPECT_EQ(Picture(device), DrawnAfresh(0));
+}
+
+TEST_F(RepeatedFrame, any_change_draws_the_frame_anew)
+{
+    TestDevice device;
+    DrawScene(device, 0);
+    Picture(device);
+    DrawScene(device, 3); // the second draw moved
+    EXPECT_EQ(Picture(device), DrawnAfresh(3));
+    DrawScene(device, 3, 0xFF102030u); // only the clear colour differs
+    EXPECT_EQ(Picture(device), DrawnAfresh(3, 0xFF102030u));
+    DrawScene(device, 3, 0xFF102030u, 0.5f); // only the material of the first draw differs
+    EXPECT_EQ(Picture(device), DrawnAfresh(3, 0xFF102030u, 0.5f));
+    DrawScene(device, 3, 0xFF102030u, 0.5f);
+    EXPECT_EQ(Picture(device), DrawnAfresh(3, 0xFF102030u, 0.5f));
+}
+
+TEST_F(RepeatedFrame, fewer_or_more_draws_than_last_time_are_drawn)
+{
+    TestDevice device;
+    DrawScene(device, 0);
+    Picture(device);
+
+    device.Clear();
+    device.UseScreenSpace();
+    device.DrawTriangle(4, 4, 60, 8, 10, 56, 0.5f); // the first draw only
+    TestDevice fresh;
+    fresh.Clear();
+    fresh.UseScreenSpace();
+    fresh.DrawTriangle(4, 4, 60, 8, 10, 56, 0.5f);
+    EXPECT_EQ(Picture(device), Picture(fresh));
+
+    DrawScene(device, 0);
+    device.DrawTriangle(0, 0, 63, 0, 0, 63, 0.1f); // one more than the frame before
+    fresh.Clear();
+    DrawScene(fresh, 0);
+    fresh.DrawTriangle(0, 0, 63, 0, 0, 63, 0.1f);
+    EXPECT_EQ(Picture(device), Picture(fresh));
+}
+
+TEST_F(RepeatedFrame, depth_of_a_repeated_frame_holds_for_draws_after_it)
+{
+    // Between two equal frames a near triangle (0.05) is drawn without a clear. The second frame
+    // stands for its own depth too: at (2, 1) it shows background at depth 1, so a triangle drawn
+    // after it at 0.3 shows there.
+    TestDevice device;
+    DrawScene(device, 0);
+    Picture(device);
+    device.DrawTriangle(0, 0, 40, 0, 0, 40, 0.05f);
+    ASSERT_NE(device.Pixel(2, 1), 0xFF000000u);
+    DrawScene(device, 0);
+    EXPECT_EQ(Picture(device), DrawnAfresh(0));
+    ASSERT_EQ(device.Pixel(2, 1), 0xFF000000u);
+
+    device.DrawTriangle(0, 0, 40, 0, 0, 40, 0.3f);
+    EXPECT_NE(device.Pixel(2, 1), 0xFF000000u);
+}
+
+TEST_F(RepeatedFrame, text_drawn_on_a_frame_does_not_stay_in_the_next)
+{
+    TestDevice device;
+    DrawScene(device, 0);
+    IDirect3DSurface9* surface = nullptr;
+    ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &surface), D3D_OK);
+    HDC dc = nullptr;
+    ASSERT_EQ(surface->GetDC(&dc), D3D_OK);
+    SetTextColor(dc, 0x0000FF00);
+    SetBkMode(dc, TRANSPARENT);
+    TextOutA(dc, 0, 0, "MMMM", 4);
+    surface->ReleaseDC(dc);
+    surface->Release();
+    ASSERT_NE(Picture(device), DrawnAfresh(0)) << "the text is there";
+    DrawScene(device, 0);
+    EXPECT_EQ(Picture(device), DrawnAfresh(0));
+}
+
+} // namespace
+} // namespace softd3d::testing
