@@ -29,22 +29,19 @@ fail() {
 
 # Starts Xvfb on the first free display number and a private login for the viewer.
 e2e_start_display() {
-    local n
-    for n in $(seq 100 199); do
-        if [[ ! -e /tmp/.X${n}-lock && ! -e /tmp/.X11-unix/X${n} ]]; then
-            Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$e2e_dir/xvfb.log" 2>&1 &
-            xvfb_pid=$!
-            export DISPLAY=":$n"
-            local i
-            for i in $(seq 1 50); do
-                if xdpyinfo >/dev/null 2>&1; then break; fi
-                if ! kill -0 "$xvfb_pid" 2>/dev/null; then xvfb_pid=""; break; fi
-                sleep 0.1
-            done
-            [[ -n "$xvfb_pid" ]] && xdpyinfo >/dev/null 2>&1 && break
-        fi
+    # Xvfb picks the display number itself and writes it once it accepts clients, so tests
+    # running side by side can never start two servers on one display.
+    local number_file="$e2e_dir/display" i
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >"$e2e_dir/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    for i in $(seq 1 100); do
+        [[ -s "$number_file" ]] && break
+        kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb ended: $(cat "$e2e_dir/xvfb.log")"
+        sleep 0.05
     done
-    [[ -n "$xvfb_pid" ]] || fail "no X display could be started"
+    [[ -s "$number_file" ]] || fail "no X display could be started"
+    export DISPLAY=":$(head -n 1 "$number_file")"
+    xdpyinfo >/dev/null 2>&1 || fail "display $DISPLAY does not answer"
     export XDG_RUNTIME_DIR="$e2e_dir/run"
     export HOME="$e2e_dir/home"
     mkdir -p "$XDG_RUNTIME_DIR" "$HOME"
