@@ -256,6 +256,8 @@ TEST(ProgramFaults, long_loss_costs_ten_ms_a_frame_and_recovers_with_the_model_u
             softd3d::faults::ScriptDeviceLoss(script);
         },
         3000);
+    std::printf("[ figure   ] a loss of %d frames kept the picture away for %ld ms\n", kLostFrames,
+        o.lossMs);
     EXPECT_TRUE(o.boxes.empty());
     EXPECT_EQ(o.exitCode, 0);
     EXPECT_GT(o.presentsAfterFault, 10) << "frames are shown again after the re-creation";
