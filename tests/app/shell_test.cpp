@@ -301,6 +301,25 @@ TEST_F(Shell, FullScreenAndBackKeepTheModelAndRestoreTheWindow)
     EXPECT_EQ(turnState.selectorCell, 4);
 }
 
+TEST_F(Shell, F1HeldDownSwitchesAtTheRepeatRateAndLeavesEverythingSound)
+{
+    // Two seconds of keyboard auto-repeat: 60 key-downs, each a full device re-creation.
+    turnState = TurnState { 5, 16, -3, 20 };
+    for (int i = 0; i < 60; ++i) {
+        Send(WM_KEYDOWN, VK_F1, i == 0 ? 1 : (1 | (1 << 30)));
+        RenderFrame(window);
+    }
+    EXPECT_EQ(windowed, 1) << "an even number of switches";
+    EXPECT_FALSE(DeviceIsGone());
+    EXPECT_TRUE(boxes.empty());
+    EXPECT_TRUE(DrainQueue().empty()) << "no switch failed, so nothing ends the program";
+    RECT frame;
+    GetWindowRect(window, &frame);
+    EXPECT_EQ(frame.right - frame.left, windowOuterSize.width);
+    EXPECT_EQ(frame.bottom - frame.top, windowOuterSize.height);
+    EXPECT_EQ(turnState.axisCode, -3) << "the turn ran on through the switches";
+}
+
 TEST_F(Shell, CursorIsInClientSpaceWindowedAndDisplaySpaceInFullScreen)
 {
     SetCursorReader(ReadPlatformCursor);
