@@ -24,24 +24,39 @@ trap e2e_cleanup EXIT
 
 fail() {
     echo "FAIL: $*" >&2
+    if [[ -s "$e2e_dir/viewer.log" ]]; then
+        echo "--- the viewer's output:" >&2
+        tail -n 20 "$e2e_dir/viewer.log" >&2
+    fi
     exit 1
 }
 
 # Starts Xvfb on the first free display number and a private login for the viewer.
 e2e_start_display() {
-    # Xvfb picks the display number itself and writes it once it accepts clients, so tests
-    # running side by side can never start two servers on one display.
-    local number_file="$e2e_dir/display" i
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >"$e2e_dir/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    for i in $(seq 1 100); do
-        [[ -s "$number_file" ]] && break
-        kill -0 "$xvfb_pid" 2>/dev/null || fail "Xvfb ended: $(cat "$e2e_dir/xvfb.log")"
-        sleep 0.05
+    # A display number of its own, drawn at random and never one a server still holds: a number
+    # freed a moment ago can still answer from the dying server's socket. Xvfb locks the number
+    # itself, so when two tests draw the same one the loser sees its server end and draws again.
+    local attempt n i
+    xvfb_pid=""
+    for attempt in $(seq 1 20); do
+        n=$((100 + RANDOM % 800))
+        [[ -e /tmp/.X${n}-lock || -e /tmp/.X11-unix/X${n} ]] && continue
+        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$e2e_dir/xvfb.log" 2>&1 &
+        xvfb_pid=$!
+        for i in $(seq 1 100); do
+            kill -0 "$xvfb_pid" 2>/dev/null || break
+            DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && break
+            sleep 0.05
+        done
+        if kill -0 "$xvfb_pid" 2>/dev/null && DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
+            export DISPLAY=":$n"
+            break
+        fi
+        kill "$xvfb_pid" 2>/dev/null || true
+        wait "$xvfb_pid" 2>/dev/null || true
+        xvfb_pid=""
     done
-    [[ -s "$number_file" ]] || fail "no X display could be started"
-    export DISPLAY=":$(head -n 1 "$number_file")"
-    xdpyinfo >/dev/null 2>&1 || fail "display $DISPLAY does not answer"
+    [[ -n "$xvfb_pid" ]] || fail "no X display could be started: $(cat "$e2e_dir/xvfb.log")"
     export XDG_RUNTIME_DIR="$e2e_dir/run"
     export HOME="$e2e_dir/home"
     mkdir -p "$XDG_RUNTIME_DIR" "$HOME"
