@@ -84,18 +84,3 @@ wine_window_count() {
     xdotool search --onlyvisible --name '^Tessarine$' 2>/dev/null | wc -l
 }
 
-# Waits up to $1 seconds for viewer_pid to end; sets exit_code to its code, or to "running".
-# (Not a command substitution: only this shell can wait for its own child.)
-wine_wait_exit() {
-    local i
-    exit_code=running
-    for i in $(seq 1 $(($1 * 10))); do
-        if ! kill -0 "$viewer_pid" 2>/dev/null; then
-            exit_code=0
-            wait "$viewer_pid" || exit_code=$?
-            viewer_pid=""
-            return 0
-        fi
-        sleep 0.1
-    done
-}

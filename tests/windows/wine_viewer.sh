@@ -30,14 +30,14 @@ done
 first_pid=$viewer_pid
 wine "$TESSARINE" >"$e2e_dir/second.log" 2>&1 &
 viewer_pid=$!
-wine_wait_exit 30
+e2e_wait_exit 30
 [[ $exit_code == 0 ]] || fail "a second copy did not end with 0 while the first ran (got: $exit_code)"
 (($(wine_window_count) == 1)) || fail "a second window appeared"
 viewer_pid=$first_pid
 kill -0 "$viewer_pid" 2>/dev/null || fail "the first copy ended when the second started"
 
 wine_key Escape
-wine_wait_exit 30
+e2e_wait_exit 30
 [[ $exit_code == 0 ]] || fail "Escape did not end the program with code 0 (got: $exit_code)"
 
 # --- the same program with the 24-bit bitmap: sticker colours and a layer turn.
@@ -65,6 +65,6 @@ done
 [[ $(colour "$e2e_dir/turned.png" 3 0 0) == red ]] || fail "+X centre changed: $(colour "$e2e_dir/turned.png" 3 0 0)"
 
 wine_key Escape
-wine_wait_exit 30
+e2e_wait_exit 30
 [[ $exit_code == 0 ]] || fail "Escape did not end the program with code 0 (got: $exit_code)"
 echo "wine viewer: ok"
