@@ -83,4 +83,3 @@ wine_key() {
 wine_window_count() {
     xdotool search --onlyvisible --name '^Tessarine$' 2>/dev/null | wc -l
 }
-
