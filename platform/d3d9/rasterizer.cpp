@@ -1,5 +1,7 @@
 #include "platform/d3d9/rasterizer.h"
 
+#include "platform/d3d9/span_shader.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -23,145 +25,11 @@ struct Edge {
 
 using Triangle = DeferredRasterizer::Triangle;
 
-enum Attribute { kRed, kGreen, kBlue, kSpecularRed, kSpecularGreen, kSpecularBlue, kU, kV };
-
-// log2 to about 0.001, exact at powers of two: plenty for choosing and blending mip levels.
-inline float FastLog2(float x)
-{
-    const std::uint32_t bits = std::bit_cast<std::uint32_t>(x);
-    const float exponent = static_cast<float>(static_cast<int>(bits >> 23) - 127);
-    const float t = std::bit_cast<float>((bits & 0x007FFFFFu) | 0x3F800000u) - 1.0f;
-    return exponent + t * (1.419f + t * (-0.569f + t * 0.15f));
-}
-
 // D3DCMP_* - 1 is a mask of the outcomes that pass: bit 0 less, bit 1 equal, bit 2 greater.
 inline bool DepthPasses(std::uint32_t passMask, std::uint32_t incoming, std::uint32_t stored)
 {
     const std::uint32_t outcome = (incoming >= stored ? 1u : 0u) + (incoming > stored ? 1u : 0u);
     return ((passMask >> outcome) & 1u) != 0;
-}
-
-inline std::uint32_t Store(
-    Quantisation quantisation, std::uint32_t r, std::uint32_t g, std::uint32_t b)
-{
-    // Lower-precision formats drop low bits and read back with the top bits repeated, as a
-    // 16-bit desktop shows them.
-    switch (quantisation) {
-    case Quantisation::R5G6B5:
-        r = (r & 0xF8u) | (r >> 5);
-        g = (g & 0xFCu) | (g >> 6);
-        b = (b & 0xF8u) | (b >> 5);
-        break;
-    case Quantisation::X1R5G5B5:
-        r = (r & 0xF8u) | (r >> 5);
-        g = (g & 0xF8u) | (g >> 5);
-        b = (b & 0xF8u) | (b >> 5);
-        break;
-    case Quantisation::None: break;
-    }
-    return 0xFF000000u | (r << 16) | (g << 8) | b;
-}
-
-// Channels B, G, R in float lanes 0..2 (lane 3 unused), the order of the pixel's bytes.
-inline __m128 ColourLanes(const AttributePlane* planes, int first, float fx, float fy)
-{
-    auto at = [&](int i) {
-        return planes[first + i].atOrigin + planes[first + i].dx * fx + planes[first + i].dy * fy;
-    };
-    return _mm_set_ps(0.0f, at(0), at(1), at(2));
-}
-inline __m128 ColourSteps(const AttributePlane* planes, int first)
-{
-    return _mm_set_ps(0.0f, planes[first].dx, planes[first + 1].dx, planes[first + 2].dx);
-}
-
-// Perspective-corrected colour lanes as 16-bit integers clamped to 0..255.
-inline __m128i ColourToLanes(__m128 colourTimesQ, __m128 w)
-{
-    const __m128i whole = _mm_cvtps_epi32(_mm_mul_ps(colourTimesQ, w));
-    const __m128i packed = _mm_packs_epi32(whole, whole);
-    return _mm_min_epi16(_mm_max_epi16(packed, _mm_setzero_si128()), _mm_set1_epi16(255));
-}
-
-// a * b / 255 per lane, exactly rounded for 8-bit a and b.
-inline __m128i Modulate(__m128i a, __m128i b)
-{
-    const __m128i product = _mm_add_epi16(_mm_mullo_epi16(a, b), _mm_set1_epi16(128));
-    return _mm_srli_epi16(_mm_add_epi16(product, _mm_srli_epi16(product, 8)), 8);
-}
-
-template <PixelSource kSource, bool kSpecular, class Addressing>
-void ShadeSpan(const ShadingSetup& s, const RasterOptions& o, const RenderTarget& t, int y,
-    int xBegin, int xEnd)
-{
-    const float fx = static_cast<float>(xBegin) - s.originX;
-    const float fy = static_cast<float>(y) - s.originY;
-    auto start = [fx, fy](const AttributePlane& p) { return p.atOrigin + p.dx * fx + p.dy * fy; };
-
-    float q = start(s.q);
-    __m128 colour = ColourLanes(s.attributes, kRed, fx, fy);
-    const __m128 colourStep = ColourSteps(s.attributes, kRed);
-    __m128 specular = _mm_setzero_ps(), specularStep = _mm_setzero_ps();
-    if constexpr (kSpecular) {
-        specular = ColourLanes(s.attributes, kSpecularRed, fx, fy);
-        specularStep = ColourSteps(s.attributes, kSpecularRed);
-    }
-    constexpr bool kTextured = kSource != PixelSource::Diffuse;
-    float uq = 0, vq = 0;
-    if constexpr (kTextured) {
-        uq = start(s.attributes[kU]);
-        vq = start(s.attributes[kV]);
-    }
-
-    std::uint32_t* colourRow = t.colour + static_cast<std::ptrdiff_t>(y) * t.pitch;
-    for (int x = xBegin; x <= xEnd; ++x) {
-        {
-            const float w = 1.0f / q;
-            const __m128 wLanes = _mm_set1_ps(w);
-            __m128i out;
-            if constexpr (kTextured) {
-                const float u = uq * w;
-                const float v = vq * w;
-                // Texel-space derivatives of u/q over q, per screen axis; the longer axis sets the
-                // level.
-                const float us = u * s.textureWidth;
-                const float vs = v * s.textureHeight;
-                const float dux = s.uTexelsDx - us * s.q.dx;
-                const float dvx = s.vTexelsDx - vs * s.q.dx;
-                const float duy = s.uTexelsDy - us * s.q.dy;
-                const float dvy = s.vTexelsDy - vs * s.q.dy;
-                const float lengthX = dux * dux + dvx * dvx;
-                const float lengthY = duy * duy + dvy * dvy;
-                const float lod = 0.5f * FastLog2(std::max(lengthX, lengthY) * (w * w));
-                const __m128i texel = SampleLanes<Addressing>(*o.texture, o.sampler, u, v, lod);
-                if constexpr (kSource == PixelSource::Modulate) {
-                    out = Modulate(texel, ColourToLanes(colour, wLanes));
-                } else {
-                    out = texel;
-                }
-            } else {
-                out = ColourToLanes(colour, wLanes);
-            }
-            if constexpr (kSpecular)
-                out = _mm_adds_epu16(out, ColourToLanes(specular, wLanes));
-            std::uint32_t pixel
-                = static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(out, out)))
-                | 0xFF000000u;
-            if (t.quantisation != Quantisation::None) {
-                pixel = Store(
-                    t.quantisation, (pixel >> 16) & 0xFFu, (pixel >> 8) & 0xFFu, pixel & 0xFFu);
-            }
-            colourRow[x] = pixel;
-        }
-        q += s.q.dx;
-        colour = _mm_add_ps(colour, colourStep);
-        if constexpr (kSpecular)
-            specular = _mm_add_ps(specular, specularStep);
-        if constexpr (kTextured) {
-            uq += s.attributes[kU].dx;
-            vq += s.attributes[kV].dx;
-        }
-    }
 }
 
 AttributePlane MakePlane(
@@ -175,11 +43,6 @@ AttributePlane MakePlane(
 }
 
 } // namespace
-
-std::uint32_t StoredColour(Quantisation quantisation, std::uint32_t argb)
-{
-    return Store(quantisation, (argb >> 16) & 0xFFu, (argb >> 8) & 0xFFu, argb & 0xFFu);
-}
 
 ScreenVertex ToScreen(const ClipVertex& v, int width, int height)
 {
@@ -248,37 +111,6 @@ bool MarkSpan(const RenderTarget& t, std::uint32_t* ids, const RasterOptions& o,
         any = true;
     }
     return any;
-}
-
-template <class Addressing>
-void ShadeTextured(
-    const Triangle& tri, const RasterOptions& o, const RenderTarget& t, int y, int xBegin, int xEnd)
-{
-    const ShadingSetup& s = tri.shading;
-    if (tri.source == PixelSource::Texture) {
-        tri.specular ? ShadeSpan<PixelSource::Texture, true, Addressing>(s, o, t, y, xBegin, xEnd)
-                     : ShadeSpan<PixelSource::Texture, false, Addressing>(s, o, t, y, xBegin, xEnd);
-    } else {
-        tri.specular
-            ? ShadeSpan<PixelSource::Modulate, true, Addressing>(s, o, t, y, xBegin, xEnd)
-            : ShadeSpan<PixelSource::Modulate, false, Addressing>(s, o, t, y, xBegin, xEnd);
-    }
-}
-
-void ShadeRun(
-    const Triangle& tri, const RasterOptions& o, const RenderTarget& t, int y, int xBegin, int xEnd)
-{
-    using sampling::GeneralAddressing;
-    if (tri.source == PixelSource::Diffuse) {
-        tri.specular ? ShadeSpan<PixelSource::Diffuse, true, GeneralAddressing>(
-            tri.shading, o, t, y, xBegin, xEnd)
-                     : ShadeSpan<PixelSource::Diffuse, false, GeneralAddressing>(
-                         tri.shading, o, t, y, xBegin, xEnd);
-    } else if (tri.fastWrap) {
-        ShadeTextured<sampling::WrapPowerOfTwoAddressing>(tri, o, t, y, xBegin, xEnd);
-    } else {
-        ShadeTextured<GeneralAddressing>(tri, o, t, y, xBegin, xEnd);
-    }
 }
 
 // Pending triangles beyond this are shaded at once, so that a caller who draws without ever
@@ -379,6 +211,7 @@ void DeferredRasterizer::DrawTriangle(
     const bool textured = options.source != PixelSource::Diffuse && options.texture != nullptr
         && options.texture->levelCount > 0;
     tri.source = textured ? options.source : PixelSource::Diffuse;
+    tri.path = ChooseShadingPath(options, tri.source);
     const int attributeCount = textured ? 8 : 6;
     for (int i = 0; i < attributeCount; ++i)
         s.attributes[i] = plane(v[0]->attributes[i], v[1]->attributes[i], v[2]->attributes[i]);
@@ -396,8 +229,6 @@ void DeferredRasterizer::DrawTriangle(
         s.uTexelsDy = s.attributes[kU].dy * s.textureWidth;
         s.vTexelsDx = s.attributes[kV].dx * s.textureHeight;
         s.vTexelsDy = s.attributes[kV].dy * s.textureHeight;
-        tri.fastWrap = options.texture->powerOfTwo && options.sampler.addressU == D3DTADDRESS_WRAP
-            && options.sampler.addressV == D3DTADDRESS_WRAP;
     }
     tri.draw = static_cast<std::uint32_t>(draws_.size() - 1);
     const std::uint32_t id = static_cast<std::uint32_t>(triangles_.size() + 1);

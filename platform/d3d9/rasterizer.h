@@ -36,6 +36,9 @@ struct RasterOptions {
     bool addSpecular = false;
 };
 
+// The order of the attributes of ScreenVertex and ShadingSetup.
+enum Attribute { kRed, kGreen, kBlue, kSpecularRed, kSpecularGreen, kSpecularBlue, kU, kV };
+
 // A vertex after the perspective division and the viewport transform. The attributes are
 // multiplied by q = 1/w, which makes them linear in screen space.
 struct ScreenVertex {
@@ -56,6 +59,14 @@ struct AttributePlane {
     float atOrigin = 0.0f;
     float dx = 0.0f;
     float dy = 0.0f;
+};
+
+// How a triangle's pixels are shaded, decided once when it is set up.
+enum class ShadingPath : std::uint8_t {
+    Diffuse, // no texture
+    General, // any sampler settings and texture
+    WrapPowerOfTwo, // wrap addressing on power-of-two sides, any filters
+    TrilinearWrap, // the same with linear min, mag and mip filters over two or more levels
 };
 
 struct ShadingSetup {
@@ -89,8 +100,8 @@ public:
         ShadingSetup shading;
         std::uint32_t draw = 0;
         PixelSource source = PixelSource::Diffuse;
+        ShadingPath path = ShadingPath::Diffuse;
         bool specular = false;
-        bool fastWrap = false;
     };
 
 private:

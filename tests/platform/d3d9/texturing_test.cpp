@@ -1,6 +1,7 @@
 // Texture stage 0: the texture transform, addressing, filtering and MODULATE.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "tests/platform/d3d9/test_device.h"
@@ -182,6 +183,70 @@ TEST_F(TexturingTest, trilinear_filtering_blends_the_two_nearest_mip_levels)
     d.Clear();
     DrawTexturedScreen(d, 0.0f, 0.0f, 64.0f, 64.0f, 16);
     EXPECT_EQ(d.Pixel(8, 8), 0xFFFFFF00u);
+    texture->Release();
+}
+
+// Wrapping a power-of-two texture with linear filters at every level has a path of its own; it
+// must pick the same texels, levels and weights as the sampler that serves every setting.
+TEST_F(TexturingTest, trilinear_wrap_shading_matches_the_general_sampler)
+{
+    TestDevice d(128, 128);
+    D3DMATRIX identity = Identity();
+    D3DMATRIX projection = PerspectiveLH(1.0471976f, 1.0f, 1.0f, 100.0f);
+    d->SetTransform(D3DTS_WORLD, &identity);
+    d->SetTransform(D3DTS_VIEW, &identity);
+    d->SetTransform(D3DTS_PROJECTION, &projection);
+    d->SetRenderState(D3DRS_LIGHTING, FALSE);
+    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    UseLinearFiltering(d);
+    // Noise on every level of a full chain, so that any texel, level or weight taken wrongly
+    // shows.
+    std::vector<TextureLevel> levels;
+    std::uint32_t noise = 12345u;
+    for (int side = 64; side >= 1; side /= 2) {
+        TextureLevel level;
+        level.width = side;
+        level.height = side;
+        for (int i = 0; i < side * side; ++i) {
+            noise = noise * 1664525u + 1013904223u;
+            level.argb.push_back(0xFF000000u | (noise >> 8));
+        }
+        levels.push_back(std::move(level));
+    }
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(
+        CreateTextureFromLevels(d.device, std::move(levels), D3DFMT_A8R8G8B8, &texture), D3D_OK);
+    d->SetTexture(0, texture);
+    // Coordinates kept to 0.25..0.75, where clamping and wrapping read the same texels.
+    D3DMATRIX inner = Identity();
+    inner._11 = inner._22 = 0.5f;
+    inner._31 = inner._32 = 0.25f;
+    d->SetTransform(D3DTS_TEXTURE0, &inner);
+    d->SetTextureStageState(0, D3DTSS_TEXTURETRANSFORMFLAGS, D3DTTFF_COUNT2);
+    // A floor from just before the eye to far away, turned a little about the view axis: the
+    // level of detail runs from magnified to beyond the last level.
+    const Vertices floor = { { -3, -1, 1.2f, 0, 1, 0, 0, 0 }, { -1, -1, 60, 0, 1, 0, 1, 0 },
+        { 4, -1, 50, 0, 1, 0, 1, 1 }, { 2, -1, 1.5f, 0, 1, 0, 0, 1 } };
+    auto picture = [&](DWORD address) {
+        d->SetSamplerState(0, D3DSAMP_ADDRESSU, address);
+        d->SetSamplerState(0, D3DSAMP_ADDRESSV, address);
+        d.Clear();
+        d.Draw(floor, { 0, 1, 2, 0, 2, 3 });
+        std::vector<std::uint32_t> pixels;
+        for (int y = 0; y < d.height; ++y) {
+            for (int x = 0; x < d.width; ++x)
+                pixels.push_back(d.Pixel(x, y));
+        }
+        return pixels;
+    };
+    const std::vector<std::uint32_t> wrapped = picture(D3DTADDRESS_WRAP);
+    const std::vector<std::uint32_t> clamped = picture(D3DTADDRESS_CLAMP);
+    const auto covered = std::count_if(
+        wrapped.begin(), wrapped.end(), [](std::uint32_t p) { return p != 0xFF000000u; });
+    EXPECT_GT(covered, 128 * 40);
+    for (std::size_t i = 0; i < wrapped.size(); ++i) {
+        ASSERT_EQ(wrapped[i], clamped[i]) << "pixel " << i % 128 << ", " << i / 128;
+    }
     texture->Release();
 }
 

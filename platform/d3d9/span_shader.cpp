@@ -1,0 +1,343 @@
+#include "platform/d3d9/span_shader.h"
+
+#include <algorithm>
+
+#include <emmintrin.h>
+
+namespace softd3d {
+
+namespace {
+
+inline std::uint32_t Store(
+    Quantisation quantisation, std::uint32_t r, std::uint32_t g, std::uint32_t b)
+{
+    // Lower-precision formats drop low bits and read back with the top bits repeated, as a
+    // 16-bit desktop shows them.
+    switch (quantisation) {
+    case Quantisation::R5G6B5:
+        r = (r & 0xF8u) | (r >> 5);
+        g = (g & 0xFCu) | (g >> 6);
+        b = (b & 0xF8u) | (b >> 5);
+        break;
+    case Quantisation::X1R5G5B5:
+        r = (r & 0xF8u) | (r >> 5);
+        g = (g & 0xF8u) | (g >> 5);
+        b = (b & 0xF8u) | (b >> 5);
+        break;
+    case Quantisation::None: break;
+    }
+    return 0xFF000000u | (r << 16) | (g << 8) | b;
+}
+
+inline std::uint32_t Quantise(Quantisation quantisation, std::uint32_t pixel)
+{
+    if (quantisation == Quantisation::None)
+        return pixel;
+    return Store(quantisation, (pixel >> 16) & 0xFFu, (pixel >> 8) & 0xFFu, pixel & 0xFFu);
+}
+
+// The per-pixel values of a run are computed for this many pixels at a time, four per SSE
+// register, before any of them is sampled and stored.
+constexpr int kChunk = 16;
+
+struct ChunkValues {
+    alignas(16) std::uint32_t diffuse[kChunk]; // B, G, R bytes, perspective-corrected, clamped
+    alignas(16) std::uint32_t specular[kChunk];
+    alignas(16) float u[kChunk];
+    alignas(16) float v[kChunk];
+    alignas(16) float lod[kChunk]; // log2 of texels per pixel along the longer screen axis
+    // TrilinearWrap only: 8.24 fixed-point coordinates, the nearer of the two levels blended
+    // (0..last - 1) and the farther one's weight (0..256).
+    alignas(16) std::int32_t fixedU[kChunk];
+    alignas(16) std::int32_t fixedV[kChunk];
+    alignas(16) std::int32_t level[kChunk];
+    alignas(16) std::int32_t weight[kChunk];
+};
+
+// A plane's value at the run's first centre and its step along the row, in all four lanes.
+struct RowPlane {
+    __m128 start;
+    __m128 step;
+};
+
+RowPlane AlongRow(const AttributePlane& p, float fx, float fy)
+{
+    return { _mm_set1_ps(p.atOrigin + p.dx * fx + p.dy * fy), _mm_set1_ps(p.dx) };
+}
+
+// The values k pixels into the run: the start plus k steps, worked out afresh for each pixel so
+// that no rounding builds up along a long row.
+inline __m128 At(const RowPlane& p, __m128 k)
+{
+    return _mm_add_ps(p.start, _mm_mul_ps(p.step, k));
+}
+
+struct RunPlanes {
+    RowPlane q;
+    RowPlane colour[3];
+    RowPlane specular[3];
+    RowPlane u, v;
+};
+
+inline __m128i ClampedChannels(__m128 a, __m128 b, __m128 w)
+{
+    const __m128i packed
+        = _mm_packs_epi32(_mm_cvtps_epi32(_mm_mul_ps(a, w)), _mm_cvtps_epi32(_mm_mul_ps(b, w)));
+    return _mm_min_epi16(_mm_max_epi16(packed, _mm_setzero_si128()), _mm_set1_epi16(255));
+}
+
+// Colour planes times w, rounded and clamped to 0..255: a pixel's B, G, R bytes per lane.
+inline __m128i PackColour(const RowPlane (&planes)[3], __m128 k, __m128 w)
+{
+    const __m128 blue = At(planes[kBlue], k);
+    const __m128i redGreen = ClampedChannels(At(planes[kRed], k), At(planes[kGreen], k), w);
+    const __m128i blueBlue = ClampedChannels(blue, blue, w);
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i red = _mm_unpacklo_epi16(redGreen, zero);
+    const __m128i green = _mm_unpackhi_epi16(redGreen, zero);
+    return _mm_or_si128(_mm_unpacklo_epi16(blueBlue, zero),
+        _mm_or_si128(_mm_slli_epi32(green, 8), _mm_slli_epi32(red, 16)));
+}
+
+// log2 to about 0.001, exact at powers of two: plenty for choosing and blending mip levels.
+inline __m128 FastLog2(__m128 x)
+{
+    const __m128i bits = _mm_castps_si128(x);
+    const __m128 exponent
+        = _mm_cvtepi32_ps(_mm_sub_epi32(_mm_srli_epi32(bits, 23), _mm_set1_epi32(127)));
+    const __m128i mantissa
+        = _mm_or_si128(_mm_and_si128(bits, _mm_set1_epi32(0x007FFFFF)), _mm_set1_epi32(0x3F800000));
+    const __m128 t = _mm_sub_ps(_mm_castsi128_ps(mantissa), _mm_set1_ps(1.0f));
+    __m128 poly = _mm_add_ps(_mm_set1_ps(-0.569f), _mm_mul_ps(t, _mm_set1_ps(0.15f)));
+    poly = _mm_add_ps(_mm_set1_ps(1.419f), _mm_mul_ps(t, poly));
+    return _mm_add_ps(exponent, _mm_mul_ps(t, poly));
+}
+
+// Texel-space derivatives of u/q over q per screen axis; the longer axis sets the level.
+inline __m128 LevelOfDetail(const ShadingSetup& s, __m128 u, __m128 v, __m128 w)
+{
+    const __m128 us = _mm_mul_ps(u, _mm_set1_ps(s.textureWidth));
+    const __m128 vs = _mm_mul_ps(v, _mm_set1_ps(s.textureHeight));
+    const __m128 qdx = _mm_set1_ps(s.q.dx);
+    const __m128 qdy = _mm_set1_ps(s.q.dy);
+    const __m128 dux = _mm_sub_ps(_mm_set1_ps(s.uTexelsDx), _mm_mul_ps(us, qdx));
+    const __m128 dvx = _mm_sub_ps(_mm_set1_ps(s.vTexelsDx), _mm_mul_ps(vs, qdx));
+    const __m128 duy = _mm_sub_ps(_mm_set1_ps(s.uTexelsDy), _mm_mul_ps(us, qdy));
+    const __m128 dvy = _mm_sub_ps(_mm_set1_ps(s.vTexelsDy), _mm_mul_ps(vs, qdy));
+    const __m128 lengthX = _mm_add_ps(_mm_mul_ps(dux, dux), _mm_mul_ps(dvx, dvx));
+    const __m128 lengthY = _mm_add_ps(_mm_mul_ps(duy, duy), _mm_mul_ps(dvy, dvy));
+    const __m128 longer = _mm_mul_ps(_mm_max_ps(lengthY, lengthX), _mm_mul_ps(w, w));
+    return _mm_mul_ps(_mm_set1_ps(0.5f), FastLog2(longer));
+}
+
+// What sampling::WrapPowerOfTwoAddressing::Prepare does to one coordinate.
+inline __m128i WrapFixed(__m128 c)
+{
+    const __m128 tame = _mm_and_ps(
+        c, _mm_and_ps(_mm_cmpge_ps(c, _mm_set1_ps(-1.0e6f)), _mm_cmple_ps(c, _mm_set1_ps(1.0e6f))));
+    const __m128 fraction = _mm_sub_ps(tame, _mm_cvtepi32_ps(_mm_cvttps_epi32(tame)));
+    return _mm_cvttps_epi32(_mm_mul_ps(fraction, _mm_set1_ps(16777216.0f)));
+}
+
+// The two levels a trilinear sample blends and the farther one's weight. A magnified pixel
+// (lod <= 0, or NaN) takes level 0 alone and one beyond the chain the last level alone, each as
+// weight 0 or 256 of the pair, which blends to exactly that level.
+inline void ChooseLevels(__m128 lod, int levelCount, ChunkValues& out, int i)
+{
+    const __m128 clamped = _mm_min_ps(_mm_and_ps(_mm_cmpgt_ps(lod, _mm_setzero_ps()), lod),
+        _mm_set1_ps(static_cast<float>(levelCount - 1)));
+    const __m128 level = _mm_min_ps(_mm_cvtepi32_ps(_mm_cvttps_epi32(clamped)),
+        _mm_set1_ps(static_cast<float>(levelCount - 2)));
+    const __m128 weight = _mm_mul_ps(_mm_sub_ps(clamped, level), _mm_set1_ps(256.0f));
+    _mm_store_si128(reinterpret_cast<__m128i*>(out.level + i), _mm_cvttps_epi32(level));
+    _mm_store_si128(reinterpret_cast<__m128i*>(out.weight + i), _mm_cvttps_epi32(weight));
+}
+
+template <ShadingPath kPath, bool kSpecular>
+void ComputeChunk(const ShadingSetup& s, const RunPlanes& p, int levelCount, int first, int count,
+    ChunkValues& out)
+{
+    const __m128 one = _mm_set1_ps(1.0f);
+    for (int i = 0; i < count; i += 4) {
+        const __m128 k = _mm_add_ps(
+            _mm_set1_ps(static_cast<float>(first + i)), _mm_set_ps(3.0f, 2.0f, 1.0f, 0.0f));
+        const __m128 w = _mm_div_ps(one, At(p.q, k));
+        _mm_store_si128(reinterpret_cast<__m128i*>(out.diffuse + i), PackColour(p.colour, k, w));
+        if constexpr (kSpecular) {
+            _mm_store_si128(
+                reinterpret_cast<__m128i*>(out.specular + i), PackColour(p.specular, k, w));
+        }
+        if constexpr (kPath != ShadingPath::Diffuse) {
+            const __m128 u = _mm_mul_ps(At(p.u, k), w);
+            const __m128 v = _mm_mul_ps(At(p.v, k), w);
+            const __m128 lod = LevelOfDetail(s, u, v, w);
+            if constexpr (kPath == ShadingPath::TrilinearWrap) {
+                _mm_store_si128(reinterpret_cast<__m128i*>(out.fixedU + i), WrapFixed(u));
+                _mm_store_si128(reinterpret_cast<__m128i*>(out.fixedV + i), WrapFixed(v));
+                ChooseLevels(lod, levelCount, out, i);
+            } else {
+                _mm_store_ps(out.u + i, u);
+                _mm_store_ps(out.v + i, v);
+                _mm_store_ps(out.lod + i, lod);
+            }
+        }
+    }
+}
+
+// a * b / 255 per lane, exactly rounded for 8-bit a and b.
+inline __m128i Modulate(__m128i a, __m128i b)
+{
+    const __m128i product = _mm_add_epi16(_mm_mullo_epi16(a, b), _mm_set1_epi16(128));
+    return _mm_srli_epi16(_mm_add_epi16(product, _mm_srli_epi16(product, 8)), 8);
+}
+
+// Stage 0's colour for a texel (B, G, R, A in 16-bit lanes), plus specular when enabled.
+template <PixelSource kSource, bool kSpecular>
+inline std::uint32_t Combine(__m128i texel, const ChunkValues& c, int i)
+{
+    __m128i out;
+    if constexpr (kSource == PixelSource::Modulate)
+        out = Modulate(texel, sampling::Widen(c.diffuse[i]));
+    else
+        out = texel;
+    if constexpr (kSpecular)
+        out = _mm_adds_epu16(out, sampling::Widen(c.specular[i]));
+    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(out, out))) | 0xFF000000u;
+}
+
+template <PixelSource kSource, bool kSpecular>
+void StoreTrilinear(
+    const RasterOptions& o, const ChunkValues& c, int count, Quantisation qn, std::uint32_t* out)
+{
+    using Wrap = sampling::WrapPowerOfTwoAddressing;
+    for (int i = 0; i < count; ++i) {
+        const Wrap::Coordinates at { c.fixedU[i], c.fixedV[i] };
+        const MipLevelView* nearer = &o.texture->levels[c.level[i]];
+        const __m128i texel = sampling::Blend(Wrap::Bilinear(nearer[0], o.sampler, at),
+            Wrap::Bilinear(nearer[1], o.sampler, at), static_cast<std::uint32_t>(c.weight[i]));
+        out[i] = Quantise(qn, Combine<kSource, kSpecular>(texel, c, i));
+    }
+}
+
+template <class Addressing, PixelSource kSource, bool kSpecular>
+void StoreSampled(
+    const RasterOptions& o, const ChunkValues& c, int count, Quantisation qn, std::uint32_t* out)
+{
+    for (int i = 0; i < count; ++i) {
+        const __m128i texel
+            = SampleLanes<Addressing>(*o.texture, o.sampler, c.u[i], c.v[i], c.lod[i]);
+        out[i] = Quantise(qn, Combine<kSource, kSpecular>(texel, c, i));
+    }
+}
+
+template <bool kSpecular>
+void StoreDiffuse(const ChunkValues& c, int count, Quantisation qn, std::uint32_t* out)
+{
+    for (int i = 0; i < count; ++i) {
+        std::uint32_t pixel = c.diffuse[i];
+        if constexpr (kSpecular) {
+            const __m128i sum = _mm_adds_epu8(_mm_cvtsi32_si128(static_cast<int>(pixel)),
+                _mm_cvtsi32_si128(static_cast<int>(c.specular[i])));
+            pixel = static_cast<std::uint32_t>(_mm_cvtsi128_si32(sum));
+        }
+        out[i] = Quantise(qn, pixel | 0xFF000000u);
+    }
+}
+
+template <ShadingPath kPath, PixelSource kSource, bool kSpecular>
+void ShadeSpan(const ShadingSetup& s, const RasterOptions& o, const RenderTarget& t, int y,
+    int xBegin, int xEnd)
+{
+    const float fx = static_cast<float>(xBegin) - s.originX;
+    const float fy = static_cast<float>(y) - s.originY;
+    RunPlanes p {};
+    p.q = AlongRow(s.q, fx, fy);
+    for (int i = 0; i < 3; ++i) {
+        p.colour[i] = AlongRow(s.attributes[kRed + i], fx, fy);
+        if constexpr (kSpecular)
+            p.specular[i] = AlongRow(s.attributes[kSpecularRed + i], fx, fy);
+    }
+    if constexpr (kPath != ShadingPath::Diffuse) {
+        p.u = AlongRow(s.attributes[kU], fx, fy);
+        p.v = AlongRow(s.attributes[kV], fx, fy);
+    }
+    const int levelCount = o.texture != nullptr ? o.texture->levelCount : 0;
+
+    std::uint32_t* row = t.colour + static_cast<std::ptrdiff_t>(y) * t.pitch + xBegin;
+    const int length = xEnd - xBegin + 1;
+    ChunkValues c;
+    for (int first = 0; first < length; first += kChunk) {
+        const int count = std::min(kChunk, length - first);
+        ComputeChunk<kPath, kSpecular>(s, p, levelCount, first, count, c);
+        if constexpr (kPath == ShadingPath::Diffuse) {
+            StoreDiffuse<kSpecular>(c, count, t.quantisation, row + first);
+        } else if constexpr (kPath == ShadingPath::TrilinearWrap) {
+            StoreTrilinear<kSource, kSpecular>(o, c, count, t.quantisation, row + first);
+        } else if constexpr (kPath == ShadingPath::WrapPowerOfTwo) {
+            StoreSampled<sampling::WrapPowerOfTwoAddressing, kSource, kSpecular>(
+                o, c, count, t.quantisation, row + first);
+        } else {
+            StoreSampled<sampling::GeneralAddressing, kSource, kSpecular>(
+                o, c, count, t.quantisation, row + first);
+        }
+    }
+}
+
+template <ShadingPath kPath>
+void ShadeTextured(const DeferredRasterizer::Triangle& tri, const RasterOptions& o,
+    const RenderTarget& t, int y, int xBegin, int xEnd)
+{
+    const ShadingSetup& s = tri.shading;
+    if (tri.source == PixelSource::Texture) {
+        tri.specular ? ShadeSpan<kPath, PixelSource::Texture, true>(s, o, t, y, xBegin, xEnd)
+                     : ShadeSpan<kPath, PixelSource::Texture, false>(s, o, t, y, xBegin, xEnd);
+    } else {
+        tri.specular ? ShadeSpan<kPath, PixelSource::Modulate, true>(s, o, t, y, xBegin, xEnd)
+                     : ShadeSpan<kPath, PixelSource::Modulate, false>(s, o, t, y, xBegin, xEnd);
+    }
+}
+
+} // namespace
+
+std::uint32_t StoredColour(Quantisation quantisation, std::uint32_t argb)
+{
+    return Store(quantisation, (argb >> 16) & 0xFFu, (argb >> 8) & 0xFFu, argb & 0xFFu);
+}
+
+ShadingPath ChooseShadingPath(const RasterOptions& o, PixelSource source)
+{
+    if (source == PixelSource::Diffuse)
+        return ShadingPath::Diffuse;
+    const bool wrapsByMask = o.texture->powerOfTwo && o.sampler.addressU == D3DTADDRESS_WRAP
+        && o.sampler.addressV == D3DTADDRESS_WRAP;
+    if (!wrapsByMask)
+        return ShadingPath::General;
+    const bool trilinear = o.sampler.minFilter == D3DTEXF_LINEAR
+        && o.sampler.magFilter == D3DTEXF_LINEAR && o.sampler.mipFilter == D3DTEXF_LINEAR
+        && o.texture->levelCount >= 2;
+    return trilinear ? ShadingPath::TrilinearWrap : ShadingPath::WrapPowerOfTwo;
+}
+
+void ShadeRun(const DeferredRasterizer::Triangle& tri, const RasterOptions& o,
+    const RenderTarget& t, int y, int xBegin, int xEnd)
+{
+    switch (tri.path) {
+    case ShadingPath::Diffuse:
+        tri.specular ? ShadeSpan<ShadingPath::Diffuse, PixelSource::Diffuse, true>(
+            tri.shading, o, t, y, xBegin, xEnd)
+                     : ShadeSpan<ShadingPath::Diffuse, PixelSource::Diffuse, false>(
+                         tri.shading, o, t, y, xBegin, xEnd);
+        break;
+    case ShadingPath::General:
+        ShadeTextured<ShadingPath::General>(tri, o, t, y, xBegin, xEnd);
+        break;
+    case ShadingPath::WrapPowerOfTwo:
+        ShadeTextured<ShadingPath::WrapPowerOfTwo>(tri, o, t, y, xBegin, xEnd);
+        break;
+    case ShadingPath::TrilinearWrap:
+        ShadeTextured<ShadingPath::TrilinearWrap>(tri, o, t, y, xBegin, xEnd);
+        break;
+    }
+}
+
+} // namespace softd3d
