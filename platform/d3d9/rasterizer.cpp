@@ -60,6 +60,62 @@ ScreenVertex ToScreen(const ClipVertex& v, int width, int height)
 
 namespace {
 
+// The common case of MarkSpan (less-or-equal, depths in range) eight centres at a time. The
+// fixed-point depths are the scalar loop's, kept as offsets from the span's first whole unit so
+// that they fit 32-bit lanes. A last group shorter than eight is masked, where the row has `room`
+// for eight. Returns how many centres it did.
+int MarkLessEqualByEights(std::uint16_t* depth, std::uint32_t* idRow, int count, int room,
+    std::int64_t fixed, std::int64_t fixedStep, bool depthWrite, std::uint32_t id, bool& any)
+{
+    const std::int64_t reach = (fixedStep < 0 ? -fixedStep : fixedStep) * (count + 8);
+    if (reach >= (std::int64_t { 1 } << 30))
+        return 0;
+    const std::int32_t step = static_cast<std::int32_t>(fixedStep);
+    const std::int32_t low = static_cast<std::int32_t>(fixed & 0xFFFF);
+    __m128i offsets[2];
+    offsets[0] = _mm_set_epi32(low + 3 * step, low + 2 * step, low + step, low);
+    offsets[1] = _mm_add_epi32(offsets[0], _mm_set1_epi32(4 * step));
+    const __m128i advance = _mm_set1_epi32(8 * step);
+    // Depths less 32768, so that they compare as signed 16-bit lanes, as do the stored ones with
+    // their top bit flipped.
+    const __m128i base = _mm_set1_epi32(static_cast<std::int32_t>(fixed >> 16) - 32768);
+    const __m128i flip = _mm_set1_epi16(static_cast<short>(0x8000));
+    const __m128i ids = _mm_set1_epi32(static_cast<int>(id));
+    const __m128i lanes = _mm_set_epi16(7, 6, 5, 4, 3, 2, 1, 0);
+    int done = 0;
+    for (; done < count && done + 8 <= room; done += 8) {
+        const __m128i incoming
+            = _mm_packs_epi32(_mm_add_epi32(base, _mm_srai_epi32(offsets[0], 16)),
+                _mm_add_epi32(base, _mm_srai_epi32(offsets[1], 16)));
+        offsets[0] = _mm_add_epi32(offsets[0], advance);
+        offsets[1] = _mm_add_epi32(offsets[1], advance);
+        auto* depths = reinterpret_cast<__m128i*>(depth + done);
+        const __m128i stored = _mm_loadu_si128(depths);
+        const __m128i beyond
+            = _mm_cmpgt_epi16(lanes, _mm_set1_epi16(static_cast<short>(count - done - 1)));
+        const __m128i fails
+            = _mm_or_si128(beyond, _mm_cmpgt_epi16(incoming, _mm_xor_si128(stored, flip)));
+        if (_mm_movemask_epi8(fails) == 0xFFFF)
+            continue;
+        any = true;
+        if (depthWrite) {
+            _mm_storeu_si128(depths,
+                _mm_or_si128(_mm_and_si128(fails, stored),
+                    _mm_andnot_si128(fails, _mm_xor_si128(incoming, flip))));
+        }
+        auto* marks = reinterpret_cast<__m128i*>(idRow + done);
+        const __m128i failsLow = _mm_unpacklo_epi16(fails, fails);
+        const __m128i failsHigh = _mm_unpackhi_epi16(fails, fails);
+        _mm_storeu_si128(marks,
+            _mm_or_si128(_mm_and_si128(failsLow, _mm_loadu_si128(marks)),
+                _mm_andnot_si128(failsLow, ids)));
+        _mm_storeu_si128(marks + 1,
+            _mm_or_si128(_mm_and_si128(failsHigh, _mm_loadu_si128(marks + 1)),
+                _mm_andnot_si128(failsHigh, ids)));
+    }
+    return std::min(done, count);
+}
+
 // Depth-tests the centres x = xBegin..xEnd of row y and marks those that pass with `id`.
 // Returns whether any passed.
 bool MarkSpan(const RenderTarget& t, std::uint32_t* ids, const RasterOptions& o,
@@ -87,7 +143,10 @@ bool MarkSpan(const RenderTarget& t, std::uint32_t* ids, const RasterOptions& o,
     const std::uint32_t passMask = (o.depthFunc - 1u) & 7u;
     bool any = false;
     if (inRange && passMask == D3DCMP_LESSEQUAL - 1u) {
-        for (int x = xBegin; x <= xEnd; ++x, fixed += fixedStep) {
+        const int done = MarkLessEqualByEights(depth + xBegin, idRow + xBegin, xEnd - xBegin + 1,
+            t.pitch - xBegin, fixed, fixedStep, o.depthWrite, id, any);
+        fixed += fixedStep * done;
+        for (int x = xBegin + done; x <= xEnd; ++x, fixed += fixedStep) {
             const std::uint16_t z16 = static_cast<std::uint16_t>(fixed >> 16);
             if (z16 > depth[x])
                 continue;
