@@ -107,8 +107,8 @@ int MarkLessEqualByEights(std::uint16_t* depth, std::uint32_t* idRow, int count,
         const __m128i failsLow = _mm_unpacklo_epi16(fails, fails);
         const __m128i failsHigh = _mm_unpackhi_epi16(fails, fails);
         _mm_storeu_si128(marks,
-            _mm_or_si128(_mm_and_si128(failsLow, _mm_loadu_si128(marks)),
-                _mm_andnot_si128(failsLow, ids)));
+            _mm_or_si128(
+                _mm_and_si128(failsLow, _mm_loadu_si128(marks)), _mm_andnot_si128(failsLow, ids)));
         _mm_storeu_si128(marks + 1,
             _mm_or_si128(_mm_and_si128(failsHigh, _mm_loadu_si128(marks + 1)),
                 _mm_andnot_si128(failsHigh, ids)));
@@ -170,6 +170,21 @@ bool MarkSpan(const RenderTarget& t, std::uint32_t* ids, const RasterOptions& o,
         any = true;
     }
     return any;
+}
+
+// The first x from `x` to `last` whose mark is not `id`, or last + 1: four marks at a time.
+int RunStart(const std::uint32_t* row, int x, int last, std::uint32_t id)
+{
+    const __m128i same = _mm_set1_epi32(static_cast<int>(id));
+    for (; x + 3 <= last; x += 4) {
+        const __m128i marks = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
+        const int equal = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(marks, same)));
+        if (equal != 0xF)
+            return x + std::countr_one(static_cast<unsigned>(equal));
+    }
+    while (x <= last && row[x] == id)
+        ++x;
+    return x;
 }
 
 // Pending triangles beyond this are shaded at once, so that a caller who draws without ever
@@ -354,21 +369,14 @@ void DeferredRasterizer::Resolve()
     }
     for (int y = dirtyTop_; y <= dirtyBottom_; ++y) {
         std::uint32_t* row = ids_ + static_cast<std::ptrdiff_t>(y) * target_.pitch;
-        int x = dirtyLeft_;
-        while (x <= dirtyRight_) {
+        for (int x = RunStart(row, dirtyLeft_, dirtyRight_, 0); x <= dirtyRight_;) {
             const std::uint32_t id = row[x];
-            if (id == 0) {
-                ++x;
-                continue;
-            }
-            int end = x;
-            while (end < dirtyRight_ && row[end + 1] == id)
-                ++end;
+            const int next = RunStart(row, x + 1, dirtyRight_, id);
             const Triangle& tri = triangles_[id - 1];
-            ShadeRun(tri, draws_[tri.draw], target_, y, x, end);
-            std::fill(row + x, row + end + 1, 0u);
-            x = end + 1;
+            ShadeRun(tri, draws_[tri.draw], target_, y, x, next - 1);
+            x = RunStart(row, next, dirtyRight_, 0);
         }
+        std::fill(row + dirtyLeft_, row + dirtyRight_ + 1, 0u);
     }
     Forget();
 }
