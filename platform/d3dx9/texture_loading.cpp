@@ -1,6 +1,7 @@
 #include "platform/d3dx9/texture_loading.h"
 
 #include <algorithm>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -22,6 +23,38 @@ UINT ResolveSize(UINT requested, int imageSize)
     if (requested == 0 || requested == D3DX_DEFAULT)
         return NextPowerOfTwo(static_cast<UINT>(imageSize));
     return requested;
+}
+
+bool SameRequest(const TextureRequest& a, const TextureRequest& b)
+{
+    return a.width == b.width && a.height == b.height && a.mipLevels == b.mipLevels
+        && a.filter == b.filter && a.mipFilter == b.mipFilter && a.colourKey == b.colourKey
+        && a.opaque == b.opaque;
+}
+
+// The mip chain last built and what it was built from. The program makes one texture from the
+// same bitmap for each of the piece's materials, at start-up and after every device change;
+// filtering it to a power-of-two size and halving it down to 1x1 is most of the cost of each.
+std::vector<softd3d::TextureLevel> MipChainFor(
+    const softd3d::TextureLevel& image, const TextureRequest& request)
+{
+    struct Built {
+        softd3d::TextureLevel image;
+        TextureRequest request;
+        std::vector<softd3d::TextureLevel> levels;
+    };
+    static std::mutex mutex;
+    static Built last;
+    std::lock_guard lock(mutex);
+    if (!last.levels.empty() && SameRequest(last.request, request)
+        && last.image.width == image.width && last.image.height == image.height
+        && last.image.argb == image.argb) {
+        return last.levels;
+    }
+    last.levels = BuildMipChain(image, request);
+    last.image = image;
+    last.request = request;
+    return last.levels;
 }
 
 } // namespace
@@ -69,8 +102,7 @@ HRESULT CreateTextureFromImage(IDirect3DDevice9* device, const softd3d::TextureL
         return D3DERR_INVALIDCALL;
     request.opaque = format == D3DFMT_X8R8G8B8;
 
-    std::vector<softd3d::TextureLevel> levels = BuildMipChain(image, request);
-    return softd3d::CreateTextureFromLevels(device, std::move(levels), format, texture);
+    return softd3d::CreateTextureFromLevels(device, MipChainFor(image, request), format, texture);
 }
 
 } // namespace platform

@@ -137,6 +137,35 @@ TEST_F(StickerTexture, explicit_size_and_level_count_are_kept)
     EXPECT_EQ(Levels()[0].height, 8);
 }
 
+// The program makes one texture per material from the same bitmap; each must be a texture of its
+// own whatever was made before it, and the same request must give the same texels every time.
+TEST_F(StickerTexture, textures_made_again_are_equal_and_independent_whatever_came_between)
+{
+    auto plain = [&] {
+        IDirect3DTexture9* texture = nullptr;
+        EXPECT_EQ(D3DXCreateTextureFromResourceA(device_, nullptr, MAKEINTRESOURCEA(103), &texture),
+            D3D_OK);
+        return texture;
+    };
+    IDirect3DTexture9* first = plain();
+    ASSERT_NE(first, nullptr);
+    const std::vector<softd3d::TextureLevel> firstLevels = *softd3d::TextureLevels(first);
+    ASSERT_EQ(CreateKeyed(), D3D_OK); // a different request in between
+    EXPECT_LT(AlphaRange(Levels().at(0)).first, 0x80);
+    IDirect3DTexture9* second = plain();
+    ASSERT_NE(second, nullptr);
+    EXPECT_NE(second, first);
+    first->Release();
+    const std::vector<softd3d::TextureLevel>& secondLevels = *softd3d::TextureLevels(second);
+    ASSERT_EQ(secondLevels.size(), firstLevels.size());
+    for (std::size_t i = 0; i < firstLevels.size(); ++i) {
+        EXPECT_EQ(secondLevels[i].width, firstLevels[i].width);
+        EXPECT_EQ(secondLevels[i].argb, firstLevels[i].argb) << "level " << i;
+    }
+    EXPECT_EQ(AlphaRange(secondLevels[0]).first, 0xFF);
+    second->Release();
+}
+
 TEST_F(StickerTexture, fault_switch_missing_resource_and_bad_arguments_fail_without_a_texture)
 {
     texture_ = reinterpret_cast<IDirect3DTexture9*>(this);
