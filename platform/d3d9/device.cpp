@@ -158,8 +158,8 @@ void Device::MakeBuffers()
         depth_.clear();
         depth_.shrink_to_fit();
     }
-    triangleIds_.assign(pixels, 0);
-    rasterizer_.Attach(Target(), triangleIds_.data());
+    triangleIds_.reset(static_cast<std::uint32_t*>(std::calloc(pixels, sizeof(std::uint32_t))));
+    rasterizer_.Attach(Target(), triangleIds_.get());
     ReleasePendingTextures();
     // New buffers: nothing saved or deferred describes them.
     clearDeferred_ = false;
@@ -176,6 +176,12 @@ void Device::ReleasePendingTextures()
 
 void Device::ResolvePending()
 {
+    ResolveDrawing();
+    KeepRecordedFrame();
+}
+
+void Device::ResolveDrawing()
+{
     if (frame_ == RepeatableFrame::Matching && frameDraws_ == recordedDraws_ && savedValid_) {
         // The same frame as the last one: its pixels, not a second drawing of them. Its depth is
         // only needed if something draws before the next full clear.
@@ -187,6 +193,11 @@ void Device::ResolvePending()
     if (frame_ == RepeatableFrame::Matching)
         DrawMatchedRecords(); // fewer draws than last time
     rasterizer_.Resolve();
+    ReleasePendingTextures();
+}
+
+void Device::KeepRecordedFrame()
+{
     if (frame_ != RepeatableFrame::None) {
         recordedDraws_ = frameDraws_;
         for (std::size_t i = recordedDraws_; i < records_.size(); ++i)
@@ -197,7 +208,6 @@ void Device::ResolvePending()
         savedValid_ = true;
         frame_ = RepeatableFrame::None;
     }
-    ReleasePendingTextures();
 }
 
 void Device::BeginRepeatableFrame(const ClearKey& clear)
@@ -350,9 +360,14 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* params)
 
 HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*)
 {
-    ResolvePending();
-    if (lost_)
+    // The copy kept for a repeat of this frame is made once the picture is on its way to the
+    // screen: at start-up it is the first touch of two megabytes, which the first picture need
+    // not wait for.
+    ResolveDrawing();
+    if (lost_) {
+        KeepRecordedFrame();
         return D3DERR_DEVICELOST;
+    }
     if (faults::TakeDeviceLoss(lossScript_)) {
         lost_ = true;
         ForgetRepeatedFrame();
@@ -370,6 +385,7 @@ HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*)
         frame.fullScreen = !setup_.windowed;
         hooks.present(frame);
     }
+    KeepRecordedFrame();
     return D3D_OK;
 }
 

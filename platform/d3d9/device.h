@@ -2,6 +2,7 @@
 // The software Direct3D 9 device: the COM front end that checks calls and keeps state, and the
 // draw loop that runs the vertex stage, the clipper and the rasterizer over it.
 #include <atomic>
+#include <cstdlib>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -98,6 +99,10 @@ private:
     // Draws the matched records for real: the frame has turned out to differ after all.
     void DrawMatchedRecords();
     void ReplayDraw(const DrawRecord& record);
+    // ResolvePending in two steps: the pixels of the frame, then, for a frame being recorded,
+    // the copy of them that a repeat of the frame will reuse.
+    void ResolveDrawing();
+    void KeepRecordedFrame();
     void ForgetRepeatedFrame();
     void FillWhole(const ClearKey& clear);
     // The depth of a repeated frame is copied back only when a draw or a clear needs it.
@@ -119,7 +124,13 @@ private:
     std::size_t lossScriptNext_ = 0;
 
     DeferredRasterizer rasterizer_;
-    std::vector<std::uint32_t> triangleIds_;
+    // One mark per pixel for the rasterizer, all 0 between frames. Zeroed by calloc, whose fresh
+    // pages stay untouched until a triangle covers them: most of the screen never is, and
+    // touching memory for the first time is much of what a new device costs.
+    struct FreeMemory {
+        void operator()(void* memory) const { std::free(memory); }
+    };
+    std::unique_ptr<std::uint32_t[], FreeMemory> triangleIds_;
     // Textures that pending pixels will sample, one reference per draw that used them.
     std::vector<Texture*> pendingTextures_;
 
