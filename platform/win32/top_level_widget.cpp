@@ -50,25 +50,24 @@ void ClientView::ShowFrame(const std::uint32_t* pixels, int width, int height, i
     if (pixels == nullptr || width <= 0 || height <= 0 || pitchPixels < width)
         return;
     // A cube at rest is presented 62 times a second with the same picture; repainting the screen
-    // for it would cost the X server and the compositor as much as drawing it again. The last
-    // picture is kept as presented, so telling it apart is one comparison of memory.
-    const std::size_t rowBytes = static_cast<std::size_t>(width) * sizeof(std::uint32_t);
+    // for it would cost the X server and the compositor as much as drawing it again. The picture
+    // shown is the presented one made opaque, so telling them apart is one pass over memory.
     const bool sameSize = picture_.width() == width && picture_.height() == height;
     bool same = sameSize;
     for (int y = 0; same && y < height; ++y) {
-        same = std::memcmp(pixels + static_cast<std::ptrdiff_t>(y) * pitchPixels,
-                   lastPresented_.data() + static_cast<std::size_t>(y) * width, rowBytes)
-            == 0;
+        const std::uint32_t* from = pixels + static_cast<std::ptrdiff_t>(y) * pitchPixels;
+        const auto* shown = reinterpret_cast<const std::uint32_t*>(picture_.constScanLine(y));
+        std::uint32_t differences = 0;
+        for (int x = 0; x < width; ++x)
+            differences |= (from[x] | 0xFF000000u) ^ shown[x];
+        same = differences == 0;
     }
     if (same)
         return;
-    if (!sameSize) {
+    if (!sameSize)
         picture_ = QImage(width, height, QImage::Format_RGB32);
-        lastPresented_.assign(static_cast<std::size_t>(width) * height, 0);
-    }
     for (int y = 0; y < height; ++y) {
         const std::uint32_t* from = pixels + static_cast<std::ptrdiff_t>(y) * pitchPixels;
-        std::memcpy(lastPresented_.data() + static_cast<std::size_t>(y) * width, from, rowBytes);
         auto* to = reinterpret_cast<std::uint32_t*>(picture_.scanLine(y));
         // X8R8G8B8 leaves the top byte undefined; Qt's RGB32 wants it opaque.
         for (int x = 0; x < width; ++x)

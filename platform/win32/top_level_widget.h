@@ -43,7 +43,6 @@ private:
 
     HWND window_;
     QImage picture_;
-    std::vector<std::uint32_t> lastPresented_; // the last picture as the device presented it
     QColor background_;
     bool fullScreen_ = false;
     std::set<int> keysDown_;
