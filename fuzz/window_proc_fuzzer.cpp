@@ -45,6 +45,7 @@ bool deviceOps = false;
 constexpr int kMaxModeSwitches = 2;
 constexpr int kMaxRenderedFrames = 3;
 constexpr std::size_t kMaxRecords = 512;
+constexpr int kFullTurnSteps = 17;
 
 void CheckState()
 {
@@ -195,10 +196,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case 11: message = WM_DESTROY; break;
         case 12:
         case 13:
-            for (int frame = 0; frame <= r.extra % 24; ++frame) {
+            // Up to the 17 steps that take any turn from its start through its commit.
+            for (int frame = 0; frame <= r.extra % kFullTurnSteps; ++frame) {
                 StepModelFrame();
-                CheckState();
             }
+            CheckState();
             break;
         case 14:
             if (!deviceOps) {
