@@ -12,4 +12,8 @@ ShadingPath ChooseShadingPath(const RasterOptions& options, PixelSource source);
 void ShadeRun(const DeferredRasterizer::Triangle& triangle, const RasterOptions& options,
     const RenderTarget& target, int y, int xBegin, int xEnd);
 
+// Whether trilinear samples use AVX2 where the processor has it (the default). Tests switch it
+// off to check the SSE2 path gives the same pixels.
+void UseWideVectors(bool use);
+
 } // namespace softd3d

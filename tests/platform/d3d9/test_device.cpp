@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/d3d9/display_hooks.h"
+#include "platform/d3d9/span_shader.h"
 
 namespace softd3d::testing {
 
@@ -181,6 +182,7 @@ void DeviceTest::TearDown()
 {
     faults::ClearAll();
     SetDisplayHooks({});
+    UseWideVectors(true);
 }
 
 } // namespace softd3d::testing
