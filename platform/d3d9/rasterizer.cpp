@@ -1,13 +1,13 @@
 #include "platform/d3d9/rasterizer.h"
 
-#include "platform/d3d9/span_shader.h"
-
 #include <algorithm>
 #include <bit>
 #include <cmath>
 #include <utility>
 
 #include <emmintrin.h>
+
+#include "platform/d3d9/span_shader.h"
 
 namespace softd3d {
 
