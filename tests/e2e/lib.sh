@@ -31,32 +31,27 @@ fail() {
     exit 1
 }
 
-# Starts Xvfb on the first free display number and a private login for the viewer.
+# Starts a private Xvfb and a private login for the viewer.
 e2e_start_display() {
-    # A display number of its own, drawn at random and never one a server still holds: a number
-    # freed a moment ago can still answer from the dying server's socket. Xvfb locks the number
-    # itself, so when two tests draw the same one the loser sees its server end and draws again.
-    local attempt n i
-    xvfb_pid=""
-    for attempt in $(seq 1 20); do
-        n=$((100 + RANDOM % 800))
-        [[ -e /tmp/.X${n}-lock || -e /tmp/.X11-unix/X${n} ]] && continue
-        Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >"$e2e_dir/xvfb.log" 2>&1 &
-        xvfb_pid=$!
-        for i in $(seq 1 100); do
-            kill -0 "$xvfb_pid" 2>/dev/null || break
-            DISPLAY=":$n" xdpyinfo >/dev/null 2>&1 && break
-            sleep 0.05
-        done
-        if kill -0 "$xvfb_pid" 2>/dev/null && DISPLAY=":$n" xdpyinfo >/dev/null 2>&1; then
-            export DISPLAY=":$n"
-            break
-        fi
-        kill "$xvfb_pid" 2>/dev/null || true
-        wait "$xvfb_pid" 2>/dev/null || true
-        xvfb_pid=""
+    # Xvfb chooses the display number itself (-displayfd) and tells it only once it listens.
+    # A number chosen here could not be trusted: servers of other logins or containers that share
+    # the network namespace hold abstract sockets no lock file here shows, and a client would
+    # connect to such a stranger's server while ours had failed to start, until it went away.
+    local number_file="$e2e_dir/display-number" i
+    : >"$number_file"
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >"$e2e_dir/xvfb.log" 2>&1 &
+    xvfb_pid=$!
+    for i in $(seq 1 200); do
+        (($(wc -l <"$number_file") > 0)) && break # the number is written with its newline at once
+        kill -0 "$xvfb_pid" 2>/dev/null || break
+        sleep 0.05
     done
-    [[ -n "$xvfb_pid" ]] || fail "no X display could be started: $(cat "$e2e_dir/xvfb.log")"
+    local number
+    number=$(head -n 1 "$number_file")
+    if [[ ! $number =~ ^[0-9]+$ ]] || ! kill -0 "$xvfb_pid" 2>/dev/null; then
+        fail "no X display could be started: $(cat "$e2e_dir/xvfb.log")"
+    fi
+    export DISPLAY=":$number"
     export XDG_RUNTIME_DIR="$e2e_dir/run"
     export HOME="$e2e_dir/home"
     mkdir -p "$XDG_RUNTIME_DIR" "$HOME"
@@ -73,7 +68,7 @@ e2e_start_viewer() {
     for i in $(seq 1 100); do
         window_id=$(xdotool search --onlyvisible --name '^Tessarine$' 2>/dev/null | head -n 1 || true)
         [[ -n "$window_id" ]] && break
-        kill -0 "$viewer_pid" 2>/dev/null || fail "the viewer ended before showing its window"
+        kill -0 "$viewer_pid" 2>/dev/null || fail "the viewer ended before showing its window$(e2e_display_state)"
         sleep 0.1
     done
     [[ -n "$window_id" ]] || fail "no window titled Tessarine appeared"
@@ -86,6 +81,11 @@ e2e_start_viewer() {
         [[ $("$E2E_PROBE" classify $(e2e_pixel "$e2e_dir/first-frame.png" 10 10)) == dark ]] && break
         sleep 0.2
     done
+}
+
+# Empty while our X server runs; else a note that it ended, and its log.
+e2e_display_state() {
+    kill -0 "$xvfb_pid" 2>/dev/null || printf ' (the X server on %s had ended: %s)' "$DISPLAY" "$(cat "$e2e_dir/xvfb.log")"
 }
 
 e2e_start() {
