@@ -38,11 +38,7 @@ public:
     LitScene(TestDevice& d, const D3DLIGHT9& light, const D3DMATERIAL9& material)
         : d_(d)
     {
-        D3DMATRIX identity = Identity();
-        D3DMATRIX projection = PerspectiveLH(1.0471976f, 1.0f, 1.0f, 100.0f);
-        d->SetTransform(D3DTS_WORLD, &identity);
-        d->SetTransform(D3DTS_VIEW, &identity);
-        d->SetTransform(D3DTS_PROJECTION, &projection);
+        d.UseCameraSpace();
         d->SetRenderState(D3DRS_AMBIENT, kAmbient);
         d->SetLight(0, &light);
         d->LightEnable(0, TRUE);

@@ -163,13 +163,7 @@ public:
     explicit PerspectiveScene(TestDevice& d)
         : d_(d)
     {
-        D3DMATRIX identity = Identity();
-        D3DMATRIX projection = PerspectiveLH(1.0471976f, 1.0f, 1.0f, 100.0f);
-        d.device->SetTransform(D3DTS_WORLD, &identity);
-        d.device->SetTransform(D3DTS_VIEW, &identity);
-        d.device->SetTransform(D3DTS_PROJECTION, &projection);
-        d.device->SetRenderState(D3DRS_LIGHTING, FALSE);
-        d.device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+        d.UseUnlitCameraSpace();
     }
     void Draw(const Vertices& vertices)
     {

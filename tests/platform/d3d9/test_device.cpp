@@ -78,14 +78,39 @@ TestDevice::~TestDevice()
         direct3d->Release();
 }
 
-void TestDevice::UseScreenSpace()
+namespace {
+
+void UseTransforms(IDirect3DDevice9* device, const D3DMATRIX& projection)
 {
     D3DMATRIX identity = Identity();
     device->SetTransform(D3DTS_WORLD, &identity);
     device->SetTransform(D3DTS_VIEW, &identity);
-    device->SetTransform(D3DTS_PROJECTION, &identity);
+    device->SetTransform(D3DTS_PROJECTION, &projection);
+}
+
+void UseUnlitUnculled(IDirect3DDevice9* device)
+{
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
     device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+}
+
+} // namespace
+
+void TestDevice::UseScreenSpace()
+{
+    UseTransforms(device, Identity());
+    UseUnlitUnculled(device);
+}
+
+void TestDevice::UseCameraSpace()
+{
+    UseTransforms(device, PerspectiveLH(1.0471976f, 1.0f, 1.0f, 100.0f));
+}
+
+void TestDevice::UseUnlitCameraSpace()
+{
+    UseCameraSpace();
+    UseUnlitUnculled(device);
 }
 
 void TestDevice::Draw(const Vertices& vertices, const Indices& indices)

@@ -35,6 +35,10 @@ public:
     // Screen-space drawing: identity transforms, lighting off (white), no culling, depth test
     // kept. A vertex (x, y) lands on pixel coordinates (x, y) with depth z.
     void UseScreenSpace();
+    // Camera-space drawing: identity world and view, a square 60-degree perspective with near
+    // plane 1 and far plane 100. The Unlit form also turns lighting (white) and culling off.
+    void UseCameraSpace();
+    void UseUnlitCameraSpace();
     void Draw(const Vertices& vertices, const Indices& indices);
     void DrawTriangle(float x0, float y0, float x1, float y1, float x2, float y2, float z = 0.5f);
 

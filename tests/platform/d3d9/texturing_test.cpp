@@ -47,18 +47,6 @@ void UseLinearFiltering(TestDevice& d)
     d->SetSamplerState(0, D3DSAMP_MIPFILTER, D3DTEXF_LINEAR);
 }
 
-// Camera space seen through a 60-degree perspective, white vertices, nothing culled.
-void UseUnlitPerspective(TestDevice& d)
-{
-    D3DMATRIX identity = Identity();
-    D3DMATRIX projection = PerspectiveLH(1.0471976f, 1.0f, 1.0f, 100.0f);
-    d->SetTransform(D3DTS_WORLD, &identity);
-    d->SetTransform(D3DTS_VIEW, &identity);
-    d->SetTransform(D3DTS_PROJECTION, &projection);
-    d->SetRenderState(D3DRS_LIGHTING, FALSE);
-    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
-}
-
 D3DMATRIX TextureShift(float du, float dv)
 {
     D3DMATRIX m = Identity();
@@ -204,7 +192,7 @@ TEST_F(TexturingTest, trilinear_filtering_blends_the_two_nearest_mip_levels)
 TEST_F(TexturingTest, trilinear_wrap_shading_matches_the_general_sampler)
 {
     TestDevice d(128, 128);
-    UseUnlitPerspective(d);
+    d.UseUnlitCameraSpace();
     UseLinearFiltering(d);
     // Noise on every level of a full chain, so that any texel, level or weight taken wrongly
     // shows.
@@ -306,7 +294,7 @@ TEST_F(TexturingTest, modulate_multiplies_texture_and_diffuse_and_no_texture_lea
 TEST_F(TexturingTest, texture_coordinates_are_perspective_correct)
 {
     TestDevice d(64, 64);
-    UseUnlitPerspective(d);
+    d.UseUnlitCameraSpace();
     // Left half black, right half red.
     TextureLevel level;
     level.width = 2;
