@@ -37,9 +37,12 @@ e2e_start_display() {
     # A number chosen here could not be trusted: servers of other logins or containers that share
     # the network namespace hold abstract sockets no lock file here shows, and a client would
     # connect to such a stranger's server while ours had failed to start, until it went away.
+    # -noreset: by default the server resets whenever its last client leaves, and drops every
+    # client still connecting meanwhile; an xdotool search ending while the viewer connects
+    # would end the viewer with "could not connect to display".
     local number_file="$e2e_dir/display-number" i
     : >"$number_file"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$number_file" >"$e2e_dir/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$number_file" >"$e2e_dir/xvfb.log" 2>&1 &
     xvfb_pid=$!
     for i in $(seq 1 200); do
         (($(wc -l <"$number_file") > 0)) && break # the number is written with its newline at once
