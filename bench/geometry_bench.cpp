@@ -20,9 +20,9 @@ void ResetScene()
 void BM_PickAtViewCentre(benchmark::State& state)
 {
     ResetScene();
-    PickHit hit{};
+    PickHit hit {};
     for (auto _ : state) {
-        benchmark::DoNotOptimize(Pick(&hit, {320, 240}));
+        benchmark::DoNotOptimize(Pick(&hit, { 320, 240 }));
         benchmark::ClobberMemory();
     }
 }
@@ -32,9 +32,9 @@ BENCHMARK(BM_PickAtViewCentre);
 void BM_PickOffCube(benchmark::State& state)
 {
     ResetScene();
-    PickHit hit{};
+    PickHit hit {};
     for (auto _ : state) {
-        benchmark::DoNotOptimize(Pick(&hit, {20, 20}));
+        benchmark::DoNotOptimize(Pick(&hit, { 20, 20 }));
         benchmark::ClobberMemory();
     }
 }

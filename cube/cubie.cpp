@@ -11,13 +11,28 @@ namespace {
 constexpr float quarterTurn = std::bit_cast<float>(0x3FC90FDBu);
 constexpr float quarterTurnBack = std::bit_cast<float>(0xBFC90FDBu);
 
-int GridX(int cell) { return cell % 3; }
-int GridZ(int cell) { return (cell / 3) % 3; }
-int GridY(int cell) { return cell / 9; }
+int GridX(int cell)
+{
+    return cell % 3;
+}
+int GridZ(int cell)
+{
+    return (cell / 3) % 3;
+}
+int GridY(int cell)
+{
+    return cell / 9;
+}
 
 const Vec3 cornerOffsets[8] = {
-    {-1.0f, 1.0f, 1.0f},  {1.0f, 1.0f, 1.0f},  {1.0f, 1.0f, -1.0f},  {-1.0f, 1.0f, -1.0f},
-    {-1.0f, -1.0f, 1.0f}, {1.0f, -1.0f, 1.0f}, {1.0f, -1.0f, -1.0f}, {-1.0f, -1.0f, -1.0f},
+    { -1.0f, 1.0f, 1.0f },
+    { 1.0f, 1.0f, 1.0f },
+    { 1.0f, 1.0f, -1.0f },
+    { -1.0f, 1.0f, -1.0f },
+    { -1.0f, -1.0f, 1.0f },
+    { 1.0f, -1.0f, 1.0f },
+    { 1.0f, -1.0f, -1.0f },
+    { -1.0f, -1.0f, -1.0f },
 };
 
 // Solved colour of each face slot for a cell on that side of the cube,
@@ -38,22 +53,51 @@ int SolvedColour(int cell, int slot)
 
 } // namespace
 
-Cubie::Cubie() : home(0), cell(0), faceColour{}, orientation{}, corners{}
+Cubie::Cubie()
+    : home(0)
+    , cell(0)
+    , faceColour {}
+    , orientation {}
+    , corners {}
 {
     MatrixRotationX(&orientation, 0.0f);
 }
 
 Cubie::~Cubie() = default;
 
-void Cubie::ResetOrientation() { MatrixIdentity(&orientation); }
-void Cubie::SetHome(int value) { home = value; }
-void Cubie::SetCell(int value) { cell = value; }
-void Cubie::SetFaceColour(int slot, int colour) { faceColour[slot] = colour; }
-void Cubie::SetCorner(int index, Vec3 point) { corners[index] = point; }
+void Cubie::ResetOrientation()
+{
+    MatrixIdentity(&orientation);
+}
+void Cubie::SetHome(int value)
+{
+    home = value;
+}
+void Cubie::SetCell(int value)
+{
+    cell = value;
+}
+void Cubie::SetFaceColour(int slot, int colour)
+{
+    faceColour[slot] = colour;
+}
+void Cubie::SetCorner(int index, Vec3 point)
+{
+    corners[index] = point;
+}
 
-float Cubie::CentreX() const { return static_cast<float>(2 * GridX(cell) - 2); }
-float Cubie::CentreY() const { return static_cast<float>(2 - 2 * GridY(cell)); }
-float Cubie::CentreZ() const { return static_cast<float>(2 - 2 * GridZ(cell)); }
+float Cubie::CentreX() const
+{
+    return static_cast<float>(2 * GridX(cell) - 2);
+}
+float Cubie::CentreY() const
+{
+    return static_cast<float>(2 - 2 * GridY(cell));
+}
+float Cubie::CentreZ() const
+{
+    return static_cast<float>(2 - 2 * GridZ(cell));
+}
 
 void Cubie::QuarterTurn(int newCell, const Mat4& rotation)
 {
@@ -116,11 +160,12 @@ void ResetCube()
         }
     }
     for (int i = 0; i < 27; ++i) {
-        const Vec3 centre{static_cast<float>(2 * GridX(i) - 2), static_cast<float>(2 - 2 * GridY(i)),
-                          static_cast<float>(2 - 2 * GridZ(i))};
+        const Vec3 centre { static_cast<float>(2 * GridX(i) - 2),
+            static_cast<float>(2 - 2 * GridY(i)), static_cast<float>(2 - 2 * GridZ(i)) };
         for (int k = 0; k < 8; ++k) {
-            cubies[i].SetCorner(k, {centre.x + cornerOffsets[k].x, centre.y + cornerOffsets[k].y,
-                                    centre.z + cornerOffsets[k].z});
+            cubies[i].SetCorner(k,
+                { centre.x + cornerOffsets[k].x, centre.y + cornerOffsets[k].y,
+                    centre.z + cornerOffsets[k].z });
         }
     }
 }

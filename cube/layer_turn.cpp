@@ -2,7 +2,7 @@
 
 #include "cube/shuffle_random.h"
 
-TurnState turnState{0, 0, 0, -1};
+TurnState turnState { 0, 0, 0, -1 };
 std::int32_t shuffling = 0;
 
 namespace {

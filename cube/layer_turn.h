@@ -11,9 +11,9 @@
 // sharing the selector cell's grid coordinate along that axis.
 struct TurnState {
     std::int32_t remainingFrames; // drawn frames left; 0 = idle
-    std::int32_t totalFrames;     // frames the turn was started with
+    std::int32_t totalFrames; // frames the turn was started with
     std::int32_t axisCode;
-    std::int32_t selectorCell;    // -1 after a stop
+    std::int32_t selectorCell; // -1 after a stop
 };
 
 extern TurnState turnState;

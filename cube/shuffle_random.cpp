@@ -4,7 +4,10 @@ namespace {
 std::uint32_t shuffleState = 1;
 }
 
-void SeedShuffleRandom(std::uint32_t seed) { shuffleState = seed; }
+void SeedShuffleRandom(std::uint32_t seed)
+{
+    shuffleState = seed;
+}
 
 std::int32_t NextShuffleRandom()
 {

@@ -14,8 +14,8 @@ void InvariantBroken(const char* what)
 MessageRecord ReadMessageRecord(const std::uint8_t* b)
 {
     const auto u16 = [b](int at) { return static_cast<std::uint16_t>(b[at] | (b[at + 1] << 8)); };
-    return MessageRecord { b[0], static_cast<std::int16_t>(u16(1)), static_cast<std::int16_t>(u16(3)),
-        u16(5), b[7] };
+    return MessageRecord { b[0], static_cast<std::int16_t>(u16(1)),
+        static_cast<std::int16_t>(u16(3)), u16(5), b[7] };
 }
 
 void AppendMessageRecord(std::vector<std::uint8_t>& out, const MessageRecord& r)

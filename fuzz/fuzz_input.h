@@ -22,11 +22,11 @@ inline void Require(bool holds, const char* what)
 
 // One step of a message sequence: 8 bytes, all fields little-endian.
 struct MessageRecord {
-    std::uint8_t op;       // selects a message or a frame step (window_proc_fuzzer.cpp)
-    std::int16_t cursorX;  // where the cursor reader says the cursor is
+    std::uint8_t op; // selects a message or a frame step (window_proc_fuzzer.cpp)
+    std::int16_t cursorX; // where the cursor reader says the cursor is
     std::int16_t cursorY;
-    std::uint16_t param;   // the message's 16-bit parameter (buttons, wheel delta, key, command)
-    std::uint8_t extra;    // picks among fixed choices (which key, how many frames, which fault)
+    std::uint16_t param; // the message's 16-bit parameter (buttons, wheel delta, key, command)
+    std::uint8_t extra; // picks among fixed choices (which key, how many frames, which fault)
 };
 inline constexpr std::size_t kMessageRecordSize = 8;
 

@@ -11,7 +11,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (const auto group = platform::ParseIconGroup(data, size)) {
         Require(!group->empty(), "a parsed group has an entry");
         for (const auto& entry : *group) {
-            Require(entry.width >= 1 && entry.width <= 256 && entry.height >= 1 && entry.height <= 256,
+            Require(
+                entry.width >= 1 && entry.width <= 256 && entry.height >= 1 && entry.height <= 256,
                 "entry sizes are 1..256");
         }
     }

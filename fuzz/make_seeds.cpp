@@ -33,8 +33,8 @@ bool WriteSeed(const fs::path& folder, const std::string& target, const std::str
     return static_cast<bool>(out);
 }
 
-bool WriteSeed(const fs::path& folder, const std::string& target, const std::string& name,
-    const Bytes& bytes)
+bool WriteSeed(
+    const fs::path& folder, const std::string& target, const std::string& name, const Bytes& bytes)
 {
     return WriteSeed(folder, target, name, bytes.data(), bytes.size());
 }
@@ -52,17 +52,28 @@ bool WriteResource(const fs::path& folder, const std::string& target, const std:
 
 // Op codes as window_proc_fuzzer.cpp reads them.
 enum Op : std::uint8_t {
-    Move = 0, RightMove = 1, LeftDown = 2, LeftUp = 3, RightDown = 4, RightUp = 5, Wheel = 6,
-    Key = 7, Command = 8, Other = 9, Steps = 12, Render = 14, Fault = 15,
+    Move = 0,
+    RightMove = 1,
+    LeftDown = 2,
+    LeftUp = 3,
+    RightDown = 4,
+    RightUp = 5,
+    Wheel = 6,
+    Key = 7,
+    Command = 8,
+    Other = 9,
+    Steps = 12,
+    Render = 14,
+    Fault = 15,
 };
 
 struct Sequence {
     Bytes bytes;
     Sequence& Add(Op op, int x = 0, int y = 0, int param = 0, int extra = 0)
     {
-        fuzz::AppendMessageRecord(bytes, fuzz::MessageRecord { op, static_cast<std::int16_t>(x),
-            static_cast<std::int16_t>(y), static_cast<std::uint16_t>(param),
-            static_cast<std::uint8_t>(extra) });
+        fuzz::AppendMessageRecord(bytes,
+            fuzz::MessageRecord { op, static_cast<std::int16_t>(x), static_cast<std::int16_t>(y),
+                static_cast<std::uint16_t>(param), static_cast<std::uint8_t>(extra) });
         return *this;
     }
 };
@@ -71,29 +82,49 @@ bool WriteSequences(const fs::path& folder)
 {
     const std::string t = "window_proc";
     Sequence drag; // across the top face, then the turn's frames
-    drag.Add(Move, 300, 140).Add(LeftDown, 300, 140).Add(Move, 330, 150, MK_LBUTTON)
-        .Add(Move, 380, 170, MK_LBUTTON).Add(LeftUp, 380, 170).Add(Steps, 0, 0, 0, 17);
+    drag.Add(Move, 300, 140)
+        .Add(LeftDown, 300, 140)
+        .Add(Move, 330, 150, MK_LBUTTON)
+        .Add(Move, 380, 170, MK_LBUTTON)
+        .Add(LeftUp, 380, 170)
+        .Add(Steps, 0, 0, 0, 17);
     Sequence orbit; // a right drag right, then down, then out of the window and back
-    orbit.Add(RightDown, 320, 240).Add(RightMove, 340, 242, MK_RBUTTON)
-        .Add(RightMove, 341, 300, MK_RBUTTON).Add(RightMove, 900, -40, MK_RBUTTON)
-        .Add(RightUp, 900, -40).Add(Move, 100, 100).Add(Render);
+    orbit.Add(RightDown, 320, 240)
+        .Add(RightMove, 340, 242, MK_RBUTTON)
+        .Add(RightMove, 341, 300, MK_RBUTTON)
+        .Add(RightMove, 900, -40, MK_RBUTTON)
+        .Add(RightUp, 900, -40)
+        .Add(Move, 100, 100)
+        .Add(Render);
     Sequence zoom;
     for (int i = 0; i < 30; ++i) {
         zoom.Add(Wheel, 0, 0, i < 25 ? 0xFF88 : 120); // -120 per notch, then back
     }
     Sequence shuffle; // Shuffle, frames with the overlay, Clear
-    shuffle.Add(Command, 0, 0, 0, 1).Add(Steps, 0, 0, 0, 23).Add(Key, 0, 0, 0, 2).Add(Render)
-        .Add(Steps, 0, 0, 0, 9).Add(Command, 0, 0, 0, 2).Add(Steps);
+    shuffle.Add(Command, 0, 0, 0, 1)
+        .Add(Steps, 0, 0, 0, 23)
+        .Add(Key, 0, 0, 0, 2)
+        .Add(Render)
+        .Add(Steps, 0, 0, 0, 9)
+        .Add(Command, 0, 0, 0, 2)
+        .Add(Steps);
     Sequence modes; // F1 there and back, with frames in full screen, then About
-    modes.Add(Key, 0, 0, 0, 1).Add(Render).Add(Move, 10, 470).Add(Key, 0, 0, 0, 1).Add(Render)
+    modes.Add(Key, 0, 0, 0, 1)
+        .Add(Render)
+        .Add(Move, 10, 470)
+        .Add(Key, 0, 0, 0, 1)
+        .Add(Render)
         .Add(Command, 0, 0, 0, 4);
     Sequence failures; // a failed switch ends the program; then a loss before re-creation
     failures.Add(Fault, 0, 0, 0, 5).Add(Key, 0, 0, 0, 1).Add(Render);
     Sequence loss;
     loss.Add(Fault, 0, 0, 0, 6).Add(Render).Add(Render).Add(Render).Add(Steps, 0, 0, 0, 3);
     Sequence other;
-    other.Add(Other, 5, 5, 0, 0).Add(Other, 0, 0, 0, 6).Add(Key, 0, 0, 0x25, 3)
-        .Add(Command, 0, 0, 40099, 6).Add(Key, 0, 0, 0, 0);
+    other.Add(Other, 5, 5, 0, 0)
+        .Add(Other, 0, 0, 0, 6)
+        .Add(Key, 0, 0, 0x25, 3)
+        .Add(Command, 0, 0, 40099, 6)
+        .Add(Key, 0, 0, 0, 0);
     bool ok = true;
     ok = WriteSeed(folder, t, "left_drag", drag.bytes) && ok;
     ok = WriteSeed(folder, t, "right_drag", orbit.bytes) && ok;
@@ -123,25 +154,31 @@ int main(int argc, char** argv)
 
     const Bytes mesh = ReadFile(argv[2]);
     ok = !mesh.empty() && WriteSeed(folder, "x_mesh", "piece.x", mesh) && ok;
-    ok = WriteSeed(folder, "x_mesh", "triangle.x",
-             reinterpret_cast<const std::uint8_t*>(kTriangle), sizeof kTriangle - 1) && ok;
+    ok = WriteSeed(folder, "x_mesh", "triangle.x", reinterpret_cast<const std::uint8_t*>(kTriangle),
+             sizeof kTriangle - 1)
+        && ok;
 
     const Bytes bitmapFile = ReadFile(argv[3]);
     constexpr std::size_t kFileHeaderSize = 14; // BITMAPFILEHEADER
     ok = bitmapFile.size() > kFileHeaderSize && ok;
     if (bitmapFile.size() > kFileHeaderSize) {
         ok = WriteSeed(folder, "dib", "sticker.dib", bitmapFile.data() + kFileHeaderSize,
-                 bitmapFile.size() - kFileHeaderSize) && ok;
+                 bitmapFile.size() - kFileHeaderSize)
+            && ok;
     }
-    ok = WriteResource(folder, "dib", "bitmap_103", platform::IntResource(platform::kResourceTypeBitmap),
-             IDB_STICKERS) && ok;
+    ok = WriteResource(folder, "dib", "bitmap_103",
+             platform::IntResource(platform::kResourceTypeBitmap), IDB_STICKERS)
+        && ok;
 
     ok = WriteResource(folder, "icon", "group_106",
-             platform::IntResource(platform::kResourceTypeIconGroup), IDI_APP_ICON) && ok;
-    ok = WriteResource(folder, "icon", "image_1", platform::IntResource(platform::kResourceTypeIcon), 1)
+             platform::IntResource(platform::kResourceTypeIconGroup), IDI_APP_ICON)
+        && ok;
+    ok = WriteResource(
+             folder, "icon", "image_1", platform::IntResource(platform::kResourceTypeIcon), 1)
         && ok;
     ok = WriteResource(folder, "menu_template", "menu_101",
-             platform::IntResource(platform::kResourceTypeMenu), IDR_MAIN_MENU) && ok;
+             platform::IntResource(platform::kResourceTypeMenu), IDR_MAIN_MENU)
+        && ok;
 
     const platform::ResourceBytes image = platform::EmbeddedResourceImage();
     ok = WriteSeed(folder, "resource_table", "tessarine.res", image.data, image.size) && ok;

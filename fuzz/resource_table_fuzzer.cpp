@@ -9,8 +9,9 @@ namespace {
 
 bool Inside(const platform::ResourceBytes& bytes, const std::uint8_t* data, std::size_t size)
 {
-    return bytes.size == 0 || (bytes.data >= data && bytes.size <= size
-        && static_cast<std::size_t>(bytes.data - data) <= size - bytes.size);
+    return bytes.size == 0
+        || (bytes.data >= data && bytes.size <= size
+            && static_cast<std::size_t>(bytes.data - data) <= size - bytes.size);
 }
 
 } // namespace
@@ -24,9 +25,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const auto& entry : table->Entries()) {
         Require(Inside(entry.data, data, size), "an entry's data lies inside the image");
     }
-    const char* const types[] = { IntResource(platform::kResourceTypeBitmap),
-        IntResource(platform::kResourceTypeMenu), IntResource(platform::kResourceTypeIconGroup), "X",
-        "x", "#2", "#", "#99999", "" };
+    const char* const types[]
+        = { IntResource(platform::kResourceTypeBitmap), IntResource(platform::kResourceTypeMenu),
+              IntResource(platform::kResourceTypeIconGroup), "X", "x", "#2", "#", "#99999", "" };
     const char* const names[] = { IntResource(101), IntResource(103), IntResource(106),
         IntResource(117), "#117", "#0", "#1x", "PANEL", "" };
     for (const char* type : types) {

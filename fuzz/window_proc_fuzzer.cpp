@@ -130,8 +130,7 @@ void Restart()
 {
     softd3d::faults::ClearAll();
     MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    }
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) { }
     if (DeviceIsGone()) {
         windowed = 1;
         ReleaseDevice();
@@ -183,14 +182,26 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         WPARAM wParam = r.param;
         switch (r.op % 16) {
         case 0: message = WM_MOUSEMOVE; break;
-        case 1: message = WM_MOUSEMOVE; wParam = MK_RBUTTON | (r.param & ~WPARAM { MK_RBUTTON }); break;
+        case 1:
+            message = WM_MOUSEMOVE;
+            wParam = MK_RBUTTON | (r.param & ~WPARAM { MK_RBUTTON });
+            break;
         case 2: message = WM_LBUTTONDOWN; break;
         case 3: message = WM_LBUTTONUP; break;
         case 4: message = WM_RBUTTONDOWN; break;
         case 5: message = WM_RBUTTONUP; break;
-        case 6: message = WM_MOUSEWHEEL; wParam = MAKEWPARAM(r.extra, r.param); break;
-        case 7: message = WM_KEYDOWN; wParam = KeyFor(r); break;
-        case 8: message = WM_COMMAND; wParam = CommandFor(r); break;
+        case 6:
+            message = WM_MOUSEWHEEL;
+            wParam = MAKEWPARAM(r.extra, r.param);
+            break;
+        case 7:
+            message = WM_KEYDOWN;
+            wParam = KeyFor(r);
+            break;
+        case 8:
+            message = WM_COMMAND;
+            wParam = CommandFor(r);
+            break;
         case 9: message = kOtherMessages[r.extra % std::size(kOtherMessages)]; break;
         case 10: message = WM_CREATE; break;
         case 11: message = WM_DESTROY; break;

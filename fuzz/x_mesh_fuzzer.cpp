@@ -27,7 +27,8 @@ void CheckParsedMesh(const platform::xfile::Mesh& mesh)
         }
     }
     if (mesh.hasTextureCoords) {
-        Require(mesh.textureCoords.size() == mesh.positions.size(), "one texture coordinate per position");
+        Require(mesh.textureCoords.size() == mesh.positions.size(),
+            "one texture coordinate per position");
     }
     if (mesh.hasMaterialList) {
         Require(mesh.faceMaterials.size() == mesh.FaceCount(), "one material index per face");
@@ -77,10 +78,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::vector<DWORD> adjacency = platform::ComputeAdjacency(geometry);
     Require(adjacency.size() == geometry.indices.size(), "three neighbours per triangle");
     for (DWORD neighbour : adjacency) {
-        Require(neighbour == 0xFFFFFFFF || neighbour < geometry.TriangleCount(), "neighbour is a triangle");
+        Require(neighbour == 0xFFFFFFFF || neighbour < geometry.TriangleCount(),
+            "neighbour is a triangle");
     }
     const platform::MeshGeometry positionsOnly = platform::ConvertGeometry(geometry, D3DFVF_XYZ);
-    Require(positionsOnly.vertices.size() == geometry.vertices.size(), "conversion keeps the vertices");
+    Require(
+        positionsOnly.vertices.size() == geometry.vertices.size(), "conversion keeps the vertices");
     Require(positionsOnly.indices == geometry.indices, "conversion keeps the triangles");
     return 0;
 }

@@ -5,7 +5,7 @@
 #include "cube/layer_turn.h"
 #include "geometry/quaternion.h"
 
-CameraState camera{};
+CameraState camera {};
 
 namespace {
 
@@ -18,7 +18,10 @@ constexpr float radiansPerPixel = 0.009817477f;
 constexpr float nearestDistance = 7.0f;
 constexpr float farthestDistance = 30.0f;
 
-void Rotate(Vec3& v, const Mat4& rotation) { Vec3TransformCoord(&v, &v, &rotation); }
+void Rotate(Vec3& v, const Mat4& rotation)
+{
+    Vec3TransformCoord(&v, &v, &rotation);
+}
 
 // Each rotation rounds the four vectors a little, and the error adds up steadily rather than
 // cancelling: a long horizontal drag lengthens them by about 2e-8 per mouse message, so after an
@@ -30,14 +33,12 @@ constexpr float frameDriftBound = 1e-5f;
 float FrameDrift()
 {
     const Vec3& d = camera.direction;
-    const float drifts[] = {std::fabs(Dot(d, d) - 1.0f),
-                            std::fabs(Dot(camera.axisY, camera.axisY) - 1.0f),
-                            std::fabs(Dot(camera.rightAxis, camera.rightAxis) - 1.0f),
-                            std::fabs(Dot(camera.yawAxis, camera.yawAxis) - 1.0f),
-                            std::fabs(Dot(d, camera.axisY)),
-                            std::fabs(Dot(d, camera.rightAxis)),
-                            std::fabs(Dot(camera.axisY, camera.rightAxis)),
-                            std::fabs(Dot(d, camera.yawAxis))};
+    const float drifts[]
+        = { std::fabs(Dot(d, d) - 1.0f), std::fabs(Dot(camera.axisY, camera.axisY) - 1.0f),
+              std::fabs(Dot(camera.rightAxis, camera.rightAxis) - 1.0f),
+              std::fabs(Dot(camera.yawAxis, camera.yawAxis) - 1.0f),
+              std::fabs(Dot(d, camera.axisY)), std::fabs(Dot(d, camera.rightAxis)),
+              std::fabs(Dot(camera.axisY, camera.rightAxis)), std::fabs(Dot(d, camera.yawAxis)) };
     float largest = 0.0f;
     for (float drift : drifts) {
         largest = std::fmax(largest, drift);
@@ -49,7 +50,7 @@ float FrameDrift()
 void Perpendicular(Vec3& v, const Vec3& d)
 {
     const float along = Dot(v, d);
-    const Vec3 rest{v.x - along * d.x, v.y - along * d.y, v.z - along * d.z};
+    const Vec3 rest { v.x - along * d.x, v.y - along * d.y, v.z - along * d.z };
     Vec3Normalize(&v, &rest);
 }
 
@@ -70,8 +71,8 @@ void Reorthonormalise()
 
 void ResetCamera()
 {
-    const Vec3 direction{1.0f, 1.0f, 1.0f};
-    const Vec3 up{-1.0f, 2.0f, -1.0f};
+    const Vec3 direction { 1.0f, 1.0f, 1.0f };
+    const Vec3 up { -1.0f, 2.0f, -1.0f };
     Vec3Normalize(&camera.direction, &direction);
     Vec3Normalize(&camera.axisY, &up);
     const Vec3 right = Cross(camera.direction, camera.axisY);
@@ -88,8 +89,8 @@ Mat4* BuildProjection(Mat4* out)
 
 Vec3 EyePosition()
 {
-    return {camera.distance * camera.direction.x, camera.distance * camera.direction.y,
-            camera.distance * camera.direction.z};
+    return { camera.distance * camera.direction.x, camera.distance * camera.direction.y,
+        camera.distance * camera.direction.z };
 }
 
 Mat4* BuildView(Mat4* out)
@@ -97,19 +98,22 @@ Mat4* BuildView(Mat4* out)
     const Vec3 eye = EyePosition();
     // One unit beyond the origin on the eye's line, so the view looks exactly
     // through the origin along -direction.
-    const Vec3 away{-eye.x, -eye.y, -eye.z};
+    const Vec3 away { -eye.x, -eye.y, -eye.z };
     Vec3 target;
     Vec3Normalize(&target, &away);
     return MatrixLookAtLH(out, &eye, &target, &camera.axisY);
 }
 
-void SetOrbitAnchor() { camera.orbitAnchor = ReadCursor(); }
+void SetOrbitAnchor()
+{
+    camera.orbitAnchor = ReadCursor();
+}
 
 void OrbitCamera()
 {
     // Widened so that no pair of cursor positions can overflow the difference.
-    const std::int64_t dx = std::int64_t{mousePos.x} - camera.orbitAnchor.x;
-    const std::int64_t dy = std::int64_t{mousePos.y} - camera.orbitAnchor.y;
+    const std::int64_t dx = std::int64_t { mousePos.x } - camera.orbitAnchor.x;
+    const std::int64_t dy = std::int64_t { mousePos.y } - camera.orbitAnchor.y;
     const float pitch = static_cast<float>(dy) * radiansPerPixel;
     const float yaw = static_cast<float>(dx) * radiansPerPixel;
 

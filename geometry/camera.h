@@ -11,11 +11,11 @@
 // orthonormal frame and are only ever rotated; once rounding has let them drift
 // measurably (1e-5) from orthonormal, the orbit makes them orthonormal again.
 struct CameraState {
-    Vec3 direction;       // unit, origin towards the eye
-    Vec3 axisY;           // unit up vector of the view
-    Vec3 rightAxis;       // axis of the pitch rotation (vertical drags)
-    Vec3 yawAxis;         // axis of the yaw rotation (horizontal drags)
-    float distance;       // whole number 7..30
+    Vec3 direction; // unit, origin towards the eye
+    Vec3 axisY; // unit up vector of the view
+    Vec3 rightAxis; // axis of the pitch rotation (vertical drags)
+    Vec3 yawAxis; // axis of the yaw rotation (horizontal drags)
+    float distance; // whole number 7..30
     CursorPos orbitAnchor; // cursor at the last right press or orbit step
 };
 

@@ -1,15 +1,24 @@
 #include "geometry/cursor.h"
 
-CursorPos mousePos{0, 0};
+CursorPos mousePos { 0, 0 };
 
 namespace {
 
-CursorPos ReadNoCursor() { return {0, 0}; }
+CursorPos ReadNoCursor()
+{
+    return { 0, 0 };
+}
 
 CursorReader cursorReader = ReadNoCursor;
 
 } // namespace
 
-void SetCursorReader(CursorReader reader) { cursorReader = reader != nullptr ? reader : ReadNoCursor; }
+void SetCursorReader(CursorReader reader)
+{
+    cursorReader = reader != nullptr ? reader : ReadNoCursor;
+}
 
-CursorPos ReadCursor() { return cursorReader(); }
+CursorPos ReadCursor()
+{
+    return cursorReader();
+}

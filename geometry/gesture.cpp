@@ -3,9 +3,9 @@
 #include "cube/cubie.h"
 #include "cube/layer_turn.h"
 
-PickHit pressHit{};
-CursorPos pressPos{0, 0};
-CursorPos releasePos{0, 0};
+PickHit pressHit {};
+CursorPos pressPos { 0, 0 };
+CursorPos releasePos { 0, 0 };
 
 namespace {
 
@@ -34,7 +34,10 @@ std::int32_t Truncate(float value)
     return static_cast<std::int32_t>(value);
 }
 
-bool TurnRunning() { return turnState.remainingFrames > 0; }
+bool TurnRunning()
+{
+    return turnState.remainingFrames > 0;
+}
 
 } // namespace
 
@@ -66,12 +69,13 @@ void EndGesture()
     if (Pick(&releaseHit, releasePos) == nullptr) {
         return;
     }
-    const std::int64_t dx = std::int64_t{pressPos.x} - releasePos.x;
-    const std::int64_t dy = std::int64_t{pressPos.y} - releasePos.y;
+    const std::int64_t dx = std::int64_t { pressPos.x } - releasePos.x;
+    const std::int64_t dy = std::int64_t { pressPos.y } - releasePos.y;
     if (dx * dx + dy * dy <= clickRadiusSquared) {
         return;
     }
-    const std::int32_t code = ChooseTurnAxis(pressHit.point, releaseHit.point, pressHit.cell, pressHit.face);
+    const std::int32_t code
+        = ChooseTurnAxis(pressHit.point, releaseHit.point, pressHit.cell, pressHit.face);
     StartUserTurn(code, pressHit.cell);
 }
 
@@ -81,16 +85,16 @@ std::int32_t ChooseTurnAxis(Vec3 p, Vec3 r, std::int32_t cell, std::int32_t face
     const Vec3 c0 = box.Corner(FaceCorners[0][face]);
     const Vec3 c1 = box.Corner(FaceCorners[1][face]);
     const Vec3 c2 = box.Corner(FaceCorners[2][face]);
-    const Vec3 drag{r.x - p.x, r.y - p.y, r.z - p.z};
-    const Vec3 e0{c1.x - c0.x, c1.y - c0.y, c1.z - c0.z};
-    const Vec3 e1{c2.x - c1.x, c2.y - c1.y, c2.z - c1.z};
+    const Vec3 drag { r.x - p.x, r.y - p.y, r.z - p.z };
+    const Vec3 e0 { c1.x - c0.x, c1.y - c0.y, c1.z - c0.z };
+    const Vec3 e1 { c2.x - c1.x, c2.y - c1.y, c2.z - c1.z };
     const Vec3 inward = Cross(e1, e0);
     // The axis about which the pressed face turns for its sticker to follow the drag.
     const Vec3 a = Cross(inward, drag);
 
-    const std::int32_t ax = Truncate(Dot(a, {1.0f, 0.0f, 0.0f}));
-    const std::int32_t ay = Truncate(Dot(a, {0.0f, 1.0f, 0.0f}));
-    const std::int32_t az = Truncate(Dot(a, {0.0f, 0.0f, 1.0f}));
+    const std::int32_t ax = Truncate(Dot(a, { 1.0f, 0.0f, 0.0f }));
+    const std::int32_t ay = Truncate(Dot(a, { 0.0f, 1.0f, 0.0f }));
+    const std::int32_t az = Truncate(Dot(a, { 0.0f, 0.0f, 1.0f }));
     const std::int32_t sx = ax * ax, sy = ay * ay, sz = az * az;
 
     std::int32_t axis, component;

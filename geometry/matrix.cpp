@@ -11,17 +11,21 @@ struct Rows {
 };
 static_assert(sizeof(Rows) == sizeof(Mat4));
 
-Rows ToRows(const Mat4& matrix) { return std::bit_cast<Rows>(matrix); }
-Mat4 ToMat4(const Rows& rows) { return std::bit_cast<Mat4>(rows); }
+Rows ToRows(const Mat4& matrix)
+{
+    return std::bit_cast<Rows>(matrix);
+}
+Mat4 ToMat4(const Rows& rows)
+{
+    return std::bit_cast<Mat4>(rows);
+}
 
 } // namespace
 
 Mat4* MatrixIdentity(Mat4* out)
 {
-    *out = {1.0f, 0.0f, 0.0f, 0.0f,
-            0.0f, 1.0f, 0.0f, 0.0f,
-            0.0f, 0.0f, 1.0f, 0.0f,
-            0.0f, 0.0f, 0.0f, 1.0f};
+    *out = { 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f,
+        0.0f, 1.0f };
     return out;
 }
 
@@ -32,8 +36,8 @@ Mat4* MatrixMultiply(Mat4* out, const Mat4* a, const Mat4* b)
     Rows r;
     for (int i = 0; i < 4; ++i) {
         for (int j = 0; j < 4; ++j) {
-            r.m[i][j] = x.m[i][0] * y.m[0][j] + x.m[i][1] * y.m[1][j] + x.m[i][2] * y.m[2][j] +
-                        x.m[i][3] * y.m[3][j];
+            r.m[i][j] = x.m[i][0] * y.m[0][j] + x.m[i][1] * y.m[1][j] + x.m[i][2] * y.m[2][j]
+                + x.m[i][3] * y.m[3][j];
         }
     }
     *out = ToMat4(r);
@@ -117,16 +121,14 @@ Mat4* MatrixPerspectiveFovLH(Mat4* out, float fovY, float aspect, float zn, floa
 Mat4* MatrixLookAtLH(Mat4* out, const Vec3* eye, const Vec3* at, const Vec3* up)
 {
     const Vec3 e = *eye;
-    Vec3 forward{at->x - e.x, at->y - e.y, at->z - e.z};
+    Vec3 forward { at->x - e.x, at->y - e.y, at->z - e.z };
     Vec3Normalize(&forward, &forward);
     Vec3 right = Cross(*up, forward);
     Vec3 upward = Cross(forward, right);
     Vec3Normalize(&right, &right);
     Vec3Normalize(&upward, &upward);
-    *out = {right.x, upward.x, forward.x, 0.0f,
-            right.y, upward.y, forward.y, 0.0f,
-            right.z, upward.z, forward.z, 0.0f,
-            -Dot(right, e), -Dot(upward, e), -Dot(forward, e), 1.0f};
+    *out = { right.x, upward.x, forward.x, 0.0f, right.y, upward.y, forward.y, 0.0f, right.z,
+        upward.z, forward.z, 0.0f, -Dot(right, e), -Dot(upward, e), -Dot(forward, e), 1.0f };
     return out;
 }
 
@@ -186,8 +188,8 @@ Vec3* Vec3TransformCoord(Vec3* out, const Vec3* v, const Mat4* m)
 {
     const Vec3 p = *v;
     const float w = m->_14 * p.x + m->_24 * p.y + m->_34 * p.z + m->_44;
-    *out = {(m->_11 * p.x + m->_21 * p.y + m->_31 * p.z + m->_41) / w,
-            (m->_12 * p.x + m->_22 * p.y + m->_32 * p.z + m->_42) / w,
-            (m->_13 * p.x + m->_23 * p.y + m->_33 * p.z + m->_43) / w};
+    *out = { (m->_11 * p.x + m->_21 * p.y + m->_31 * p.z + m->_41) / w,
+        (m->_12 * p.x + m->_22 * p.y + m->_32 * p.z + m->_42) / w,
+        (m->_13 * p.x + m->_23 * p.y + m->_33 * p.z + m->_43) / w };
     return out;
 }

@@ -10,10 +10,10 @@
 #include "geometry/plane.h"
 
 const std::int32_t FaceCorners[4][6] = {
-    {1, 0, 0, 5, 1, 3},
-    {5, 1, 3, 4, 0, 2},
-    {6, 2, 7, 7, 4, 6},
-    {2, 3, 4, 6, 5, 7},
+    { 1, 0, 0, 5, 1, 3 },
+    { 5, 1, 3, 4, 0, 2 },
+    { 6, 2, 7, 7, 4, 6 },
+    { 2, 3, 4, 6, 5, 7 },
 };
 
 namespace {
@@ -31,13 +31,14 @@ struct Candidate {
     std::int32_t face;
 };
 
-Vec3 Minus(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+Vec3 Minus(Vec3 a, Vec3 b)
+{
+    return { a.x - b.x, a.y - b.y, a.z - b.z };
+}
 
 // Maps projected x, y in -1..+1 onto pixel columns 0..640 and rows 480..0.
-constexpr Mat4 viewport = {320.0f, 0.0f,    0.0f, 0.0f,
-                           0.0f,   -240.0f, 0.0f, 0.0f,
-                           0.0f,   0.0f,    1.0f, 0.0f,
-                           320.0f, 240.0f,  0.0f, 1.0f};
+constexpr Mat4 viewport = { 320.0f, 0.0f, 0.0f, 0.0f, 0.0f, -240.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f,
+    0.0f, 320.0f, 240.0f, 0.0f, 1.0f };
 
 // How far outside a box the pick line may pass and still have the box's faces
 // tested: far above the rounding of a hit point (about 1e-6 at the grid's
@@ -52,9 +53,9 @@ struct PickLine {
     bool parallel[3];
 
     PickLine(Vec3 from, Vec3 direction)
-        : origin{from.x, from.y, from.z}
+        : origin { from.x, from.y, from.z }
     {
-        const float d[3] = {direction.x, direction.y, direction.z};
+        const float d[3] = { direction.x, direction.y, direction.z };
         for (int a = 0; a < 3; ++a) {
             parallel[a] = std::fabs(d[a]) < 1.0e-12f;
             inverse[a] = parallel[a] ? 0.0f : 1.0f / d[a];
@@ -62,13 +63,12 @@ struct PickLine {
     }
 
     // Whether the line comes within cullMargin of the box around the points.
-    template <int N>
-    bool PassesNear(const Vec3* const (&points)[N]) const
+    template <int N> bool PassesNear(const Vec3* const (&points)[N]) const
     {
-        float lo[3] = {points[0]->x, points[0]->y, points[0]->z};
-        float hi[3] = {lo[0], lo[1], lo[2]};
+        float lo[3] = { points[0]->x, points[0]->y, points[0]->z };
+        float hi[3] = { lo[0], lo[1], lo[2] };
         for (int k = 1; k < N; ++k) {
-            const float p[3] = {points[k]->x, points[k]->y, points[k]->z};
+            const float p[3] = { points[k]->x, points[k]->y, points[k]->z };
             for (int a = 0; a < 3; ++a) {
                 lo[a] = std::min(lo[a], p[a]);
                 hi[a] = std::max(hi[a], p[a]);
@@ -99,8 +99,8 @@ struct PickLine {
 
 bool PointInQuad(Vec3 p, Vec3 q0, Vec3 q1, Vec3 q2, Vec3 q3)
 {
-    const Vec3 q[4] = {q0, q1, q2, q3};
-    const Vec3 e[4] = {Minus(q1, q0), Minus(q2, q1), Minus(q3, q2), Minus(q0, q3)};
+    const Vec3 q[4] = { q0, q1, q2, q3 };
+    const Vec3 e[4] = { Minus(q1, q0), Minus(q2, q1), Minus(q3, q2), Minus(q0, q3) };
     const Vec3 n = Cross(e[1], e[0]);
     for (int k = 0; k < 4; ++k) {
         const float s = Dot(n, Cross(Minus(p, q[k]), e[k]));
@@ -124,7 +124,7 @@ PickHit* Pick(PickHit* out, CursorPos screenPoint)
         return nullptr;
     }
     // Depth 0 is the near plane: the world point under the pixel there.
-    const Vec3 pixel{static_cast<float>(screenPoint.x), static_cast<float>(screenPoint.y), 0.0f};
+    const Vec3 pixel { static_cast<float>(screenPoint.x), static_cast<float>(screenPoint.y), 0.0f };
     Vec3 onNear;
     Vec3TransformCoord(&onNear, &pixel, &toWorld);
 
@@ -134,14 +134,14 @@ PickHit* Pick(PickHit* out, CursorPos screenPoint)
     const PickLine line(eye, Minus(onNear, eye));
     for (int k = 0; k < cellCount; ++k) {
         const Cubie& box = cubies[k];
-        const Vec3* const cell[8] = {&box.Corner(0), &box.Corner(1), &box.Corner(2), &box.Corner(3),
-                                     &box.Corner(4), &box.Corner(5), &box.Corner(6), &box.Corner(7)};
+        const Vec3* const cell[8] = { &box.Corner(0), &box.Corner(1), &box.Corner(2),
+            &box.Corner(3), &box.Corner(4), &box.Corner(5), &box.Corner(6), &box.Corner(7) };
         if (!line.PassesNear(cell)) {
             continue;
         }
         for (int f = 0; f < faceCount; ++f) {
-            const Vec3* const quad[4] = {cell[FaceCorners[0][f]], cell[FaceCorners[1][f]],
-                                         cell[FaceCorners[2][f]], cell[FaceCorners[3][f]]};
+            const Vec3* const quad[4] = { cell[FaceCorners[0][f]], cell[FaceCorners[1][f]],
+                cell[FaceCorners[2][f]], cell[FaceCorners[3][f]] };
             if (!line.PassesNear(quad)) {
                 continue;
             }
@@ -152,7 +152,7 @@ PickHit* Pick(PickHit* out, CursorPos screenPoint)
                 continue;
             }
             if (PointInQuad(h, *quad[0], *quad[1], *quad[2], *quad[3])) {
-                hits[hitCount++] = {h, k, f};
+                hits[hitCount++] = { h, k, f };
             }
         }
     }
@@ -171,6 +171,6 @@ PickHit* Pick(PickHit* out, CursorPos screenPoint)
             bestIndex = i;
         }
     }
-    *out = {best, hits[bestIndex].cell, hits[bestIndex].face, hits[bestIndex].point};
+    *out = { best, hits[bestIndex].cell, hits[bestIndex].face, hits[bestIndex].point };
     return out;
 }

@@ -9,10 +9,10 @@
 // eye's ray through the pixel meets. The grid is the corner boxes of cubies,
 // which never move, so a half-turned layer is picked as if at rest.
 struct PickHit {
-    float distance;     // from the eye to point, exact (not rounded)
-    std::int32_t cell;  // 0..26
-    std::int32_t face;  // face slot 0..5: +X, +Y, -X, -Y, +Z, -Z
-    Vec3 point;         // world coordinates
+    float distance; // from the eye to point, exact (not rounded)
+    std::int32_t cell; // 0..26
+    std::int32_t face; // face slot 0..5: +X, +Y, -X, -Y, +Z, -Z
+    Vec3 point; // world coordinates
 };
 
 // Corner numbers bounding each face slot, in outline order: FaceCorners[k][slot]

@@ -24,7 +24,7 @@ inline float Distance(Vec3 a, Vec3 b)
 // left-handed world, Cross(+X, +Y) = +Z.
 inline Vec3 Cross(Vec3 a, Vec3 b)
 {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+    return { a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x };
 }
 
 // a . b, summed x, then y, then z.
@@ -39,9 +39,9 @@ inline Vec3* Vec3Normalize(Vec3* out, const Vec3* v)
     const Vec3 in = *v;
     const float length = std::sqrt(in.x * in.x + in.y * in.y + in.z * in.z);
     if (length == 0.0f) {
-        *out = {0.0f, 0.0f, 0.0f};
+        *out = { 0.0f, 0.0f, 0.0f };
     } else {
-        *out = {in.x / length, in.y / length, in.z / length};
+        *out = { in.x / length, in.y / length, in.z / length };
     }
     return out;
 }

@@ -9,12 +9,15 @@
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
 #endif
+// windows.h first: the other three build on its types.
 #include <windows.h>
-#include <mmsystem.h>
+
 #include <d3d9.h>
 #include <d3dx9.h>
+#include <mmsystem.h>
 #else
 #include "platform/win32/windows.h"
+
 #include "platform/d3d9/d3d9.h"
 #include "platform/d3dx9/d3dx9.h"
 #endif

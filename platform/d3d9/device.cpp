@@ -674,8 +674,8 @@ void Device::DrawIndexedTriangles(const MeshVertex* vertices, std::size_t vertex
     const std::size_t indexCount = 3 * triangleCount;
     if (frame_ == RepeatableFrame::Matching) {
         if (frameDraws_ < recordedDraws_
-            && SameDraw(records_[frameDraws_], state_, textures_[0], vertices, vertexCount,
-                indices, indexCount)) {
+            && SameDraw(records_[frameDraws_], state_, textures_[0], vertices, vertexCount, indices,
+                indexCount)) {
             ++frameDraws_;
             return;
         }

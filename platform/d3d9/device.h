@@ -2,8 +2,8 @@
 // The software Direct3D 9 device: the COM front end that checks calls and keeps state, and the
 // draw loop that runs the vertex stage, the clipper and the rasterizer over it.
 #include <atomic>
-#include <cstdlib>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 

@@ -10,22 +10,22 @@
 namespace softd3d {
 
 struct PresentedFrame {
-  HWND window = nullptr;        // the device's focus window (may be null in tests and tools)
-  const std::uint32_t* pixels = nullptr;  // X8R8G8B8, rows top to bottom
-  int width = 0;
-  int height = 0;
-  int pitch = 0;                // in pixels
-  bool fullScreen = false;      // made by a device created with Windowed = 0
+    HWND window = nullptr; // the device's focus window (may be null in tests and tools)
+    const std::uint32_t* pixels = nullptr; // X8R8G8B8, rows top to bottom
+    int width = 0;
+    int height = 0;
+    int pitch = 0; // in pixels
+    bool fullScreen = false; // made by a device created with Windowed = 0
 };
 
 struct DisplayHooks {
-  // Each successful Present.
-  std::function<void(const PresentedFrame&)> present;
-  // A full-screen device was created (true: the display now shows 640x480 exclusively) or such a
-  // device was released or reset to windowed (false).
-  std::function<void(HWND window, bool fullScreen)> displayMode;
+    // Each successful Present.
+    std::function<void(const PresentedFrame&)> present;
+    // A full-screen device was created (true: the display now shows 640x480 exclusively) or such a
+    // device was released or reset to windowed (false).
+    std::function<void(HWND window, bool fullScreen)> displayMode;
 };
 
 void SetDisplayHooks(DisplayHooks hooks);
 
-}  // namespace softd3d
+} // namespace softd3d

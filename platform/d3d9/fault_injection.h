@@ -8,13 +8,13 @@
 namespace softd3d::faults {
 
 enum class Call {
-  Direct3DCreate9,          // returns null
-  GetAdapterDisplayMode,    // returns D3DERR_NOTAVAILABLE
-  CreateDeviceHalHardware,  // CreateDevice(HAL, HARDWARE_VERTEXPROCESSING)
-  CreateDeviceHalSoftware,  // CreateDevice(HAL, SOFTWARE_VERTEXPROCESSING)
-  CreateDeviceRef,          // CreateDevice(REF, ...)
-  CreateTexture,            // D3DXCreateTextureFromResourceA / ExA
-  LoadMesh,                 // D3DXLoadMeshFromXResource
+    Direct3DCreate9, // returns null
+    GetAdapterDisplayMode, // returns D3DERR_NOTAVAILABLE
+    CreateDeviceHalHardware, // CreateDevice(HAL, HARDWARE_VERTEXPROCESSING)
+    CreateDeviceHalSoftware, // CreateDevice(HAL, SOFTWARE_VERTEXPROCESSING)
+    CreateDeviceRef, // CreateDevice(REF, ...)
+    CreateTexture, // D3DXCreateTextureFromResourceA / ExA
+    LoadMesh, // D3DXLoadMeshFromXResource
 };
 
 // The next `times` calls of `call` fail after `skip` successful ones; times < 0: until cleared.
@@ -33,4 +33,4 @@ void SetDisplayFormat(D3DFORMAT format);
 // Back to a platform where nothing fails.
 void ClearAll();
 
-}  // namespace softd3d::faults
+} // namespace softd3d::faults

@@ -25,40 +25,39 @@ constexpr DWORD D3DXMESH_IB_MANAGED = 0x200;
 constexpr HRESULT D3DXERR_INVALIDDATA = MAKE_D3DHRESULT(2905);
 
 struct D3DXMATERIAL {
-  D3DMATERIAL9 MatD3D;
-  LPSTR pTextureFilename;
+    D3DMATERIAL9 MatD3D;
+    LPSTR pTextureFilename;
 };
 
 struct D3DXIMAGE_INFO;
 
 struct ID3DXBuffer : IUnknown {
-  virtual void* GetBufferPointer() = 0;
-  virtual DWORD GetBufferSize() = 0;
+    virtual void* GetBufferPointer() = 0;
+    virtual DWORD GetBufferSize() = 0;
 };
 
 struct ID3DXMesh : IUnknown {
-  virtual HRESULT DrawSubset(DWORD attributeId) = 0;
-  virtual DWORD GetNumFaces() = 0;
-  virtual DWORD GetNumVertices() = 0;
-  virtual DWORD GetFVF() = 0;
-  virtual DWORD GetOptions() = 0;
-  virtual HRESULT CloneMeshFVF(DWORD options, DWORD fvf, IDirect3DDevice9* device,
-                               ID3DXMesh** cloneMesh) = 0;
+    virtual HRESULT DrawSubset(DWORD attributeId) = 0;
+    virtual DWORD GetNumFaces() = 0;
+    virtual DWORD GetNumVertices() = 0;
+    virtual DWORD GetFVF() = 0;
+    virtual DWORD GetOptions() = 0;
+    virtual HRESULT CloneMeshFVF(
+        DWORD options, DWORD fvf, IDirect3DDevice9* device, ID3DXMesh** cloneMesh)
+        = 0;
 };
 
 using LPD3DXBUFFER = ID3DXBuffer*;
 using LPD3DXMESH = ID3DXMesh*;
 
 HRESULT WINAPI D3DXLoadMeshFromXResource(HMODULE module, LPCSTR name, LPCSTR type, DWORD options,
-                                         IDirect3DDevice9* device, ID3DXBuffer** adjacency,
-                                         ID3DXBuffer** materials, ID3DXBuffer** effectInstances,
-                                         DWORD* materialCount, ID3DXMesh** mesh);
+    IDirect3DDevice9* device, ID3DXBuffer** adjacency, ID3DXBuffer** materials,
+    ID3DXBuffer** effectInstances, DWORD* materialCount, ID3DXMesh** mesh);
 
-HRESULT WINAPI D3DXCreateTextureFromResourceA(IDirect3DDevice9* device, HMODULE sourceModule,
-                                              LPCSTR resource, IDirect3DTexture9** texture);
+HRESULT WINAPI D3DXCreateTextureFromResourceA(
+    IDirect3DDevice9* device, HMODULE sourceModule, LPCSTR resource, IDirect3DTexture9** texture);
 
-HRESULT WINAPI D3DXCreateTextureFromResourceExA(
-    IDirect3DDevice9* device, HMODULE sourceModule, LPCSTR resource, UINT width, UINT height,
-    UINT mipLevels, DWORD usage, D3DFORMAT format, D3DPOOL pool, DWORD filter, DWORD mipFilter,
-    D3DCOLOR colourKey, D3DXIMAGE_INFO* sourceInfo, PALETTEENTRY* palette,
-    IDirect3DTexture9** texture);
+HRESULT WINAPI D3DXCreateTextureFromResourceExA(IDirect3DDevice9* device, HMODULE sourceModule,
+    LPCSTR resource, UINT width, UINT height, UINT mipLevels, DWORD usage, D3DFORMAT format,
+    D3DPOOL pool, DWORD filter, DWORD mipFilter, D3DCOLOR colourKey, D3DXIMAGE_INFO* sourceInfo,
+    PALETTEENTRY* palette, IDirect3DTexture9** texture);

@@ -17,4 +17,4 @@ void DestroySurfaceDC(HDC dc);
 // window layer can use widgets). With no display available it picks Qt's offscreen platform.
 void EnsureQtApplication(int* argc = nullptr, char** argv = nullptr);
 
-}  // namespace platform
+} // namespace platform

@@ -36,7 +36,8 @@ void ConnectDeviceToWindows()
         ShowPresentedFrame(frame.window, frame.pixels, frame.width, frame.height, frame.pitch);
         TraceFirstFrame();
     };
-    hooks.displayMode = [](HWND window, bool fullScreen) { SetWindowFullScreen(window, fullScreen); };
+    hooks.displayMode
+        = [](HWND window, bool fullScreen) { SetWindowFullScreen(window, fullScreen); };
     softd3d::SetDisplayHooks(std::move(hooks));
 }
 

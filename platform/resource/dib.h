@@ -1,5 +1,4 @@
-#ifndef TESSARINE_PLATFORM_RESOURCE_DIB_H
-#define TESSARINE_PLATFORM_RESOURCE_DIB_H
+#pragma once
 
 #include <cstddef>
 #include <cstdint>
@@ -10,20 +9,20 @@ namespace platform {
 
 // Top-down pixels, each 0xAARRGGBB.
 struct ArgbImage {
-  int width = 0, height = 0;
-  std::vector<std::uint32_t> pixels;  // width * height, row 0 at the top
+    int width = 0, height = 0;
+    std::vector<std::uint32_t> pixels; // width * height, row 0 at the top
 };
 
 // The fields of a BITMAPINFOHEADER that decoding uses.
 struct DibHeader {
-  std::uint32_t headerSize = 0;  // biSize: 40, or a larger version of the header
-  std::int32_t width = 0;
-  std::int32_t height = 0;       // as stored: negative for top-down rows
-  std::uint16_t planes = 0;
-  std::uint16_t bitCount = 0;
-  std::uint32_t compression = 0;
-  std::uint32_t sizeImage = 0;   // not trusted; the layout is computed
-  std::uint32_t colorsUsed = 0;  // biClrUsed; 0 means the full palette of the bit depth
+    std::uint32_t headerSize = 0; // biSize: 40, or a larger version of the header
+    std::int32_t width = 0;
+    std::int32_t height = 0; // as stored: negative for top-down rows
+    std::uint16_t planes = 0;
+    std::uint16_t bitCount = 0;
+    std::uint32_t compression = 0;
+    std::uint32_t sizeImage = 0; // not trusted; the layout is computed
+    std::uint32_t colorsUsed = 0; // biClrUsed; 0 means the full palette of the bit depth
 };
 
 // Larger images are refused before anything is allocated.
@@ -41,6 +40,4 @@ std::optional<ArgbImage> DecodeDib(const std::uint8_t* data, std::size_t size);
 // an alpha channel keeps its alpha. PNG-compressed images are not supported (nullopt).
 std::optional<ArgbImage> DecodeIconImage(const std::uint8_t* data, std::size_t size);
 
-}  // namespace platform
-
-#endif
+} // namespace platform

@@ -1,5 +1,4 @@
-#ifndef TESSARINE_PLATFORM_RESOURCE_RESOURCE_H
-#define TESSARINE_PLATFORM_RESOURCE_RESOURCE_H
+#pragma once
 
 // Access to the program's embedded resources and the readers of their formats. Every
 // reader takes untrusted bytes and answers malformed input with nullopt.
@@ -7,5 +6,3 @@
 #include "platform/resource/icon.h"
 #include "platform/resource/menu_template.h"
 #include "platform/resource/resource_table.h"
-
-#endif

@@ -2,8 +2,8 @@
 // The Qt side of a window: a top-level widget holding the menu bar and the client view. The
 // view shows the pictures presented for the window and turns Qt input into Win32 messages.
 #include <cstdint>
-#include <vector>
 #include <set>
+#include <vector>
 
 #include <QImage>
 #include <QMenuBar>

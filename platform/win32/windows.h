@@ -73,64 +73,64 @@ using HDC = HDC__*;
 #define SUCCEEDED(hr) (((HRESULT)(hr)) >= 0)
 
 struct RECT {
-  LONG left, top, right, bottom;
+    LONG left, top, right, bottom;
 };
 struct POINT {
-  LONG x, y;
+    LONG x, y;
 };
 using LPRECT = RECT*;
 using LPPOINT = POINT*;
 
 struct MSG {
-  HWND hwnd;
-  UINT message;
-  WPARAM wParam;
-  LPARAM lParam;
-  DWORD time;
-  POINT pt;
+    HWND hwnd;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    DWORD time;
+    POINT pt;
 };
 using LPMSG = MSG*;
 
 using WNDPROC = LRESULT (*)(HWND, UINT, WPARAM, LPARAM);
 
 struct WNDCLASSA {
-  UINT style;
-  WNDPROC lpfnWndProc;
-  int cbClsExtra;
-  int cbWndExtra;
-  HINSTANCE hInstance;
-  HICON hIcon;
-  HCURSOR hCursor;
-  HBRUSH hbrBackground;
-  LPCSTR lpszMenuName;
-  LPCSTR lpszClassName;
+    UINT style;
+    WNDPROC lpfnWndProc;
+    int cbClsExtra;
+    int cbWndExtra;
+    HINSTANCE hInstance;
+    HICON hIcon;
+    HCURSOR hCursor;
+    HBRUSH hbrBackground;
+    LPCSTR lpszMenuName;
+    LPCSTR lpszClassName;
 };
 
 // What WM_CREATE's lParam points to.
 struct CREATESTRUCTA {
-  LPVOID lpCreateParams;
-  HINSTANCE hInstance;
-  HMENU hMenu;
-  HWND hwndParent;
-  int cy;
-  int cx;
-  int y;
-  int x;
-  LONG style;
-  LPCSTR lpszName;
-  LPCSTR lpszClass;
-  DWORD dwExStyle;
+    LPVOID lpCreateParams;
+    HINSTANCE hInstance;
+    HMENU hMenu;
+    HWND hwndParent;
+    int cy;
+    int cx;
+    int y;
+    int x;
+    LONG style;
+    LPCSTR lpszName;
+    LPCSTR lpszClass;
+    DWORD dwExStyle;
 };
 
 struct SECURITY_ATTRIBUTES {
-  DWORD nLength;
-  LPVOID lpSecurityDescriptor;
-  BOOL bInheritHandle;
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
 };
 using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 
 struct PALETTEENTRY {
-  BYTE peRed, peGreen, peBlue, peFlags;
+    BYTE peRed, peGreen, peBlue, peFlags;
 };
 
 // Messages.
@@ -266,8 +266,7 @@ int lstrlenA(LPCSTR text);
 // user32
 ATOM RegisterClassA(const WNDCLASSA* windowClass);
 HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD style, int x, int y,
-                     int width, int height, HWND parent, HMENU menu, HINSTANCE instance,
-                     LPVOID createParam);
+    int width, int height, HWND parent, HMENU menu, HINSTANCE instance, LPVOID createParam);
 BOOL DestroyWindow(HWND window);
 HICON LoadIconA(HINSTANCE instance, LPCSTR iconName);
 HCURSOR LoadCursorA(HINSTANCE instance, LPCSTR cursorName);

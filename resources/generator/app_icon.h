@@ -1,5 +1,4 @@
-#ifndef TESSARINE_RESOURCES_GENERATOR_APP_ICON_H
-#define TESSARINE_RESOURCES_GENERATOR_APP_ICON_H
+#pragma once
 
 #include <cstdint>
 #include <vector>
@@ -9,6 +8,4 @@ namespace resgen {
 // The window icon as a complete .ico file: one 32x32 image, 4 bits per pixel, with mask.
 std::vector<std::uint8_t> MakeAppIcon();
 
-}  // namespace resgen
-
-#endif
+} // namespace resgen

@@ -1,5 +1,4 @@
-#ifndef TESSARINE_RESOURCES_GENERATOR_PIECE_MESH_H
-#define TESSARINE_RESOURCES_GENERATOR_PIECE_MESH_H
+#pragma once
 
 #include <string>
 
@@ -8,6 +7,4 @@ namespace resgen {
 // The piece mesh as the text of a DirectX .x file.
 std::string MakePieceMesh();
 
-}  // namespace resgen
-
-#endif
+} // namespace resgen

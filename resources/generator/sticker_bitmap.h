@@ -1,5 +1,4 @@
-#ifndef TESSARINE_RESOURCES_GENERATOR_STICKER_BITMAP_H
-#define TESSARINE_RESOURCES_GENERATOR_STICKER_BITMAP_H
+#pragma once
 
 #include <cstdint>
 #include <vector>
@@ -9,6 +8,4 @@ namespace resgen {
 // The sticker bitmap as a complete BMP file (file header + DIB), 300x30, 4 bits per pixel.
 std::vector<std::uint8_t> MakeStickerBitmap();
 
-}  // namespace resgen
-
-#endif
+} // namespace resgen

@@ -24,12 +24,15 @@ protected:
 
 Vec3 PosedCentre(const Mat4& world)
 {
-    const Vec3 origin{0, 0, 0};
+    const Vec3 origin { 0, 0, 0 };
     Vec3 p;
     return *Vec3TransformCoord(&p, &origin, &world);
 }
 
-int GridX(int cell) { return cell % 3; }
+int GridX(int cell)
+{
+    return cell % 3;
+}
 
 bool IsPermutation()
 {
@@ -46,7 +49,7 @@ void ExpectPosesConsistent()
     for (const Cubie& c : cubies) {
         Cubie home;
         home.SetCell(c.Home());
-        Vec3 moved{home.CentreX(), home.CentreY(), home.CentreZ()};
+        Vec3 moved { home.CentreX(), home.CentreY(), home.CentreZ() };
         Vec3TransformCoord(&moved, &moved, &c.Orientation());
         EXPECT_NEAR(moved.x, c.CentreX(), 1e-3f);
         EXPECT_NEAR(moved.y, c.CentreY(), 1e-3f);
@@ -85,8 +88,10 @@ TEST_F(LayerTurnTest, PositiveXTurnAnimatesOnlyItsLayerFrameByFrameAndCommitsXMi
                 continue;
             }
             // A positive code turns by -theta about X: (y, z) -> (y cos + z sin, z cos - y sin).
-            EXPECT_NEAR(centre.y, rest.CentreY() * std::cos(theta) + rest.CentreZ() * std::sin(theta), 1e-5f);
-            EXPECT_NEAR(centre.z, rest.CentreZ() * std::cos(theta) - rest.CentreY() * std::sin(theta), 1e-5f);
+            EXPECT_NEAR(centre.y,
+                rest.CentreY() * std::cos(theta) + rest.CentreZ() * std::sin(theta), 1e-5f);
+            EXPECT_NEAR(centre.z,
+                rest.CentreZ() * std::cos(theta) - rest.CentreY() * std::sin(theta), 1e-5f);
         }
     }
     // Frame 15 commits; each piece is drawn where it now rests, not rotated further.
@@ -133,8 +138,8 @@ void ExpectSolvedPlaces(float tolerance)
 
 TEST_F(LayerTurnTest, TurnAndInverseOrFourEqualTurnsRestoreTheCube)
 {
-    for (int code : {1, -1, 2, -2, 3, -3}) {
-        for (int selector : {0, 13, 26}) {
+    for (int code : { 1, -1, 2, -2, 3, -3 }) {
+        for (int selector : { 0, 13, 26 }) {
             SCOPED_TRACE(testing::Message() << "code " << code << " selector " << selector);
             ResetCube();
             RunUserTurn(code, selector);
@@ -152,7 +157,7 @@ TEST_F(LayerTurnTest, TurnAndInverseOrFourEqualTurnsRestoreTheCube)
 TEST_F(LayerTurnTest, ShuffleGeneratorIsTheClassicLinearCongruentialSequence)
 {
     SeedShuffleRandom(1);
-    for (int expected : {41, 18467, 6334, 26500, 19169}) {
+    for (int expected : { 41, 18467, 6334, 26500, 19169 }) {
         EXPECT_EQ(NextShuffleRandom(), expected);
     }
     // Seed 1 draws 41 (odd: negative), 18467 (Z) and 6334 (27 * 234 + 16 -> 15).
@@ -177,7 +182,7 @@ TEST_F(LayerTurnTest, ShuffleTurnsFollowEverySevenFramesAndCoverEveryCode)
         codes.insert(turnState.axisCode);
         selectors.insert(turnState.selectorCell);
     }
-    EXPECT_EQ(codes, (std::set<int>{-3, -2, -1, 1, 2, 3}));
+    EXPECT_EQ(codes, (std::set<int> { -3, -2, -1, 1, 2, 3 }));
     EXPECT_EQ(selectors.size(), 26u);
     EXPECT_EQ(selectors.count(26), 0u);
     EXPECT_TRUE(IsPermutation());

@@ -37,11 +37,11 @@ using softd3d::faults::FailCall;
 // What one run of the program showed, as the child process reports it.
 struct Outcome {
     std::vector<std::string> boxes; // "caption|text|owner null|type" of every message box
-    int exitCode = -1;              // RunFrameLoop's result; -1: no window was made
-    int presents = 0;               // frames shown in the whole run
-    int presentsAfterFault = 0;     // frames shown after the fault was armed
-    long lossMs = 0;                // from the first failed Present to the first shown frame after it
-    bool modelKept = true;          // the cube and the camera after the run equal those before
+    int exitCode = -1; // RunFrameLoop's result; -1: no window was made
+    int presents = 0; // frames shown in the whole run
+    int presentsAfterFault = 0; // frames shown after the fault was armed
+    long lossMs = 0; // from the first failed Present to the first shown frame after it
+    bool modelKept = true; // the cube and the camera after the run equal those before
 };
 
 std::string Encode(const Outcome& o)
@@ -132,19 +132,20 @@ Outcome RunProgram(const std::function<void()>& beforeStart,
                 + std::to_string(call.owner == nullptr) + "|" + std::to_string(call.type));
             return IDOK;
         });
-        softd3d::SetDisplayHooks({ [](const softd3d::PresentedFrame&) {
-                                      ++outcome.presents;
-                                      if (faultArmed) {
-                                          ++outcome.presentsAfterFault;
-                                          if (outcome.lossMs < 0) {
-                                              outcome.lossMs = static_cast<long>(
-                                                  std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                      std::chrono::steady_clock::now() - lossStart)
-                                                      .count());
-                                          }
-                                      }
-                                  },
-            {} });
+        softd3d::SetDisplayHooks(
+            { [](const softd3d::PresentedFrame&) {
+                 ++outcome.presents;
+                 if (faultArmed) {
+                     ++outcome.presentsAfterFault;
+                     if (outcome.lossMs < 0) {
+                         outcome.lossMs = static_cast<long>(
+                             std::chrono::duration_cast<std::chrono::milliseconds>(
+                                 std::chrono::steady_clock::now() - lossStart)
+                                 .count());
+                     }
+                 }
+             },
+                {} });
         if (beforeStart) {
             beforeStart();
         }
@@ -201,7 +202,8 @@ TEST(ProgramFaults, each_failed_start_shows_its_box_once_and_ends_with_code_zero
         { "GetAdapterDisplayMode", [] { FailCall(Call::GetAdapterDisplayMode); },
             u8"DirectXの初期化に失敗しました。(2)" },
         { "CreateDevice", FailAllDeviceKinds, u8"DirectXの初期化に失敗しました。(3)" },
-        { "CreateTexture", [] { FailCall(Call::CreateTexture); }, u8"テクスチャの読み込みに失敗した。" },
+        { "CreateTexture", [] { FailCall(Call::CreateTexture); },
+            u8"テクスチャの読み込みに失敗した。" },
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -215,7 +217,8 @@ TEST(ProgramFaults, each_failed_start_shows_its_box_once_and_ends_with_code_zero
 
 TEST(ProgramFaults, failed_display_mode_switch_shows_one_box_and_ends_with_code_zero)
 {
-    const Outcome o = RunProgram({},
+    const Outcome o = RunProgram(
+        {},
         [](HWND window) {
             FailAllDeviceKinds();
             // F1 twice, the second still queued behind the failure, then the menu command.
@@ -233,7 +236,8 @@ TEST(ProgramFaults, failed_display_mode_switch_shows_one_box_and_ends_with_code_
 
 TEST(ProgramFaults, failed_re_creation_after_a_loss_shows_one_box_and_ends_with_code_zero)
 {
-    const Outcome o = RunProgram({},
+    const Outcome o = RunProgram(
+        {},
         [](HWND) {
             softd3d::faults::ScriptDeviceLoss({ D3DERR_DEVICENOTRESET });
             FailAllDeviceKinds();
@@ -249,7 +253,8 @@ TEST(ProgramFaults, failed_re_creation_after_a_loss_shows_one_box_and_ends_with_
 TEST(ProgramFaults, long_loss_costs_ten_ms_a_frame_and_recovers_with_the_model_unchanged)
 {
     constexpr int kLostFrames = 40;
-    const Outcome o = RunProgram({},
+    const Outcome o = RunProgram(
+        {},
         [](HWND) {
             std::vector<HRESULT> script(kLostFrames - 1, D3DERR_DEVICELOST);
             script.push_back(D3DERR_DEVICENOTRESET);

@@ -29,9 +29,9 @@ Vec3 Rotated(Vec3 v, Vec3 a, float angle)
 {
     const Vec3 c = Cross(a, v);
     const float along = Dot(a, v) * (1 - std::cos(angle));
-    return {v.x * std::cos(angle) + c.x * std::sin(angle) + a.x * along,
-            v.y * std::cos(angle) + c.y * std::sin(angle) + a.y * along,
-            v.z * std::cos(angle) + c.z * std::sin(angle) + a.z * along};
+    return { v.x * std::cos(angle) + c.x * std::sin(angle) + a.x * along,
+        v.y * std::cos(angle) + c.y * std::sin(angle) + a.y * along,
+        v.z * std::cos(angle) + c.z * std::sin(angle) + a.z * along };
 }
 
 class CameraTest : public ::testing::Test {
@@ -39,7 +39,7 @@ protected:
     void SetUp() override
     {
         ResetCamera();
-        PlaceCursor({100, 100});
+        PlaceCursor({ 100, 100 });
         SetOrbitAnchor();
     }
     void TearDown() override { SetCursorReader(nullptr); }
@@ -55,13 +55,13 @@ protected:
 
 TEST_F(CameraTest, ResetLooksAtTheCubeFromTheStartCorner)
 {
-    ExpectNear(camera.direction, {0.577350f, 0.577350f, 0.577350f});
-    ExpectNear(camera.axisY, {-0.408248f, 0.816497f, -0.408248f});
-    ExpectNear(camera.rightAxis, {-0.707107f, 0.0f, 0.707107f});
+    ExpectNear(camera.direction, { 0.577350f, 0.577350f, 0.577350f });
+    ExpectNear(camera.axisY, { -0.408248f, 0.816497f, -0.408248f });
+    ExpectNear(camera.rightAxis, { -0.707107f, 0.0f, 0.707107f });
     ExpectSame(camera.yawAxis, camera.axisY);
-    ExpectNear(EyePosition(), {6.928203f, 6.928203f, 6.928203f});
-    EXPECT_EQ(PixelOf({0, 0, 0}).x, 320);
-    EXPECT_EQ(PixelOf({0, 0, 0}).y, 240);
+    ExpectNear(EyePosition(), { 6.928203f, 6.928203f, 6.928203f });
+    EXPECT_EQ(PixelOf({ 0, 0, 0 }).x, 320);
+    EXPECT_EQ(PixelOf({ 0, 0, 0 }).y, 240);
     // Screen right and up are rightAxis and axisY.
     EXPECT_GT(PixelOf(camera.rightAxis).x, 320);
     EXPECT_LT(PixelOf(camera.axisY).y, 240);
@@ -80,18 +80,18 @@ TEST_F(CameraTest, ResetLooksAtTheCubeFromTheStartCorner)
 TEST_F(CameraTest, DominantComponentOfAMoveWinsAndTiesGoToPitch)
 {
     CameraState before = camera;
-    DragTo({100, 100}); // no move at all changes nothing
+    DragTo({ 100, 100 }); // no move at all changes nothing
     ExpectSame(camera.direction, before.direction);
     ExpectSame(camera.yawAxis, before.yawAxis);
 
-    DragTo({103, 101}); // yaw by 3k; the vertical pixel is dropped
+    DragTo({ 103, 101 }); // yaw by 3k; the vertical pixel is dropped
     ExpectNear(camera.direction, Rotated(before.direction, before.yawAxis, 3 * k));
     ExpectSame(camera.yawAxis, before.yawAxis);
     EXPECT_EQ(camera.orbitAnchor.x, 103);
     EXPECT_EQ(camera.orbitAnchor.y, 101);
 
     before = camera;
-    DragTo({105, 103}); // |dx| = |dy| = 2: pitch
+    DragTo({ 105, 103 }); // |dx| = |dy| = 2: pitch
     ExpectNear(camera.direction, Rotated(before.direction, before.rightAxis, 2 * k));
     ExpectSame(camera.rightAxis, before.rightAxis);
     ExpectNear(camera.yawAxis, Rotated(before.yawAxis, before.rightAxis, 2 * k));
@@ -100,17 +100,17 @@ TEST_F(CameraTest, DominantComponentOfAMoveWinsAndTiesGoToPitch)
 TEST_F(CameraTest, CubeFollowsTheCursorAndTheFrameStaysOrthonormal)
 {
     CameraState before = camera;
-    DragTo({110, 100}); // right: the eye moves to the viewer's left
+    DragTo({ 110, 100 }); // right: the eye moves to the viewer's left
     EXPECT_LT(Dot(camera.direction, before.rightAxis), 0.0f);
     before = camera;
-    DragTo({110, 110}); // down: the eye rises
+    DragTo({ 110, 110 }); // down: the eye rises
     EXPECT_GT(Dot(camera.direction, before.axisY), 0.0f);
 
     for (int i = 0; i < 500; ++i) {
-        DragTo({110 + (i * 37) % 50, 100 + (i * 53) % 40});
+        DragTo({ 110 + (i * 37) % 50, 100 + (i * 53) % 40 });
     }
     EXPECT_NEAR(Dot(camera.direction, camera.axisY), 0.0f, 1e-4f);
-    EXPECT_EQ(PixelOf({0, 0, 0}).x, 320);
+    EXPECT_EQ(PixelOf({ 0, 0, 0 }).x, 320);
 }
 
 TEST_F(CameraTest, ZoomStepsByOneWithinSevenToThirty)

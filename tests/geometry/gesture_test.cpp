@@ -13,13 +13,18 @@ namespace {
 // Centre of the sticker on face slot `face` of cell `cell`.
 Vec3 StickerCentre(int cell, int face)
 {
-    static const Vec3 outward[6] = {{1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+    static const Vec3 outward[6]
+        = { { 1, 0, 0 }, { 0, 1, 0 }, { -1, 0, 0 }, { 0, -1, 0 }, { 0, 0, 1 }, { 0, 0, -1 } };
     Cubie at;
     at.SetCell(cell);
-    return {at.CentreX() + outward[face].x, at.CentreY() + outward[face].y, at.CentreZ() + outward[face].z};
+    return { at.CentreX() + outward[face].x, at.CentreY() + outward[face].y,
+        at.CentreZ() + outward[face].z };
 }
 
-CursorPos Offset(CursorPos p, int dx, int dy) { return {p.x + dx, p.y + dy}; }
+CursorPos Offset(CursorPos p, int dx, int dy)
+{
+    return { p.x + dx, p.y + dy };
+}
 
 void Press(CursorPos p)
 {
@@ -56,7 +61,10 @@ bool CubeSolved()
     return true;
 }
 
-Vec3 Minus(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+Vec3 Minus(Vec3 a, Vec3 b)
+{
+    return { a.x - b.x, a.y - b.y, a.z - b.z };
+}
 
 class GestureTest : public ::testing::Test {
 protected:
@@ -83,12 +91,13 @@ struct DragCase {
 TEST_F(GestureTest, DragAcrossStickersTurnsThePressedLayerAlongTheDrag)
 {
     const DragCase cases[] = {
-        {1, 1, 7, +1},  // top face towards -Z: the middle X layer
-        {0, 1, 2, +3},  // top face towards +X: the front (+Z) layer
-        {2, 0, 20, +3}, // +X face downwards: the front layer again
-        {0, 4, 2, -2},  // +Z face towards +X: the top layer
+        { 1, 1, 7, +1 }, // top face towards -Z: the middle X layer
+        { 0, 1, 2, +3 }, // top face towards +X: the front (+Z) layer
+        { 2, 0, 20, +3 }, // +X face downwards: the front layer again
+        { 0, 4, 2, -2 }, // +Z face towards +X: the top layer
     };
-    Mat4* (*const rotations[3])(Mat4*, float) = {MatrixRotationX, MatrixRotationY, MatrixRotationZ};
+    Mat4* (*const rotations[3])(Mat4*, float)
+        = { MatrixRotationX, MatrixRotationY, MatrixRotationZ };
     for (const DragCase& d : cases) {
         SCOPED_TRACE(testing::Message() << "cell " << d.cell << " face " << d.face);
         ResetCube();
@@ -100,13 +109,15 @@ TEST_F(GestureTest, DragAcrossStickersTurnsThePressedLayerAlongTheDrag)
         StepFrames(userTurnFrames);
 
         const int axis = std::abs(d.code);
-        auto layer = [axis](int cell) { return axis == 1 ? cell % 3 : axis == 2 ? cell / 9 : (cell / 3) % 3; };
+        auto layer = [axis](int cell) {
+            return axis == 1 ? cell % 3 : axis == 2 ? cell / 9 : (cell / 3) % 3;
+        };
         Mat4 r;
         rotations[axis - 1](&r, d.code > 0 ? -1.5707964f : 1.5707964f);
         for (Cubie& c : cubies) {
             Cubie home;
             home.SetCell(c.Home());
-            Vec3 expected{home.CentreX(), home.CentreY(), home.CentreZ()};
+            Vec3 expected { home.CentreX(), home.CentreY(), home.CentreZ() };
             if (layer(c.Home()) == layer(d.cell)) {
                 Vec3TransformCoord(&expected, &expected, &r);
             } else {
@@ -120,7 +131,7 @@ TEST_F(GestureTest, DragAcrossStickersTurnsThePressedLayerAlongTheDrag)
         const Mat4 world = PoseCubieForFrame(pressed);
         Cubie home;
         home.SetCell(d.cell);
-        Vec3 moved = Minus(from, {home.CentreX(), home.CentreY(), home.CentreZ()});
+        Vec3 moved = Minus(from, { home.CentreX(), home.CentreY(), home.CentreZ() });
         Vec3TransformCoord(&moved, &moved, &world);
         EXPECT_GT(Dot(Minus(moved, from), Minus(to, from)), 1.0f);
     }
@@ -149,13 +160,13 @@ TEST_F(GestureTest, PressOffTheCubeThenReleaseOnItTurnsNothing)
     const CursorPos top = PixelOf(StickerCentre(4, 1));
     Drag(top, top); // a click: leaves a hit in pressHit
     EXPECT_EQ(pressHit.cell, 4);
-    Drag({10, 10}, PixelOf(StickerCentre(6, 1)));
+    Drag({ 10, 10 }, PixelOf(StickerCentre(6, 1)));
     EXPECT_EQ(turnState.remainingFrames, 0);
     EXPECT_EQ(pressPos.x, 10);
     EXPECT_EQ(pressHit.cell, 4);
 
     // And a release off the cube, however far, turns nothing either.
-    Drag(top, {630, 470});
+    Drag(top, { 630, 470 });
     EXPECT_EQ(turnState.remainingFrames, 0);
     EXPECT_EQ(releasePos.x, 630);
 }
@@ -165,7 +176,7 @@ TEST_F(GestureTest, OnlyADragBeyondTwentySquaredPixelsTurns)
     const CursorPos p = PixelOf(StickerCentre(4, 1));
     Drag(p, Offset(p, 4, 2));
     EXPECT_EQ(turnState.remainingFrames, 0);
-    for (CursorPos to : {Offset(p, 5, 0), Offset(p, -3, 4), Offset(p, 0, -5)}) {
+    for (CursorPos to : { Offset(p, 5, 0), Offset(p, -3, 4), Offset(p, 0, -5) }) {
         ResetCamera();
         Drag(p, to);
         EXPECT_EQ(turnState.remainingFrames, userTurnFrames);
@@ -178,7 +189,7 @@ TEST_F(GestureTest, ClearMidTurnDropsTheTurnAndRestoresEverything)
 {
     Drag(PixelOf(StickerCentre(1, 1)), PixelOf(StickerCentre(7, 1)));
     shuffling = ~0;
-    mousePos = {camera.orbitAnchor.x + 40, camera.orbitAnchor.y};
+    mousePos = { camera.orbitAnchor.x + 40, camera.orbitAnchor.y };
     OrbitCamera();
     StepFrames(5);
     ResetCamera();
@@ -210,9 +221,9 @@ TEST_F(GestureTest, PressSwitchesShufflingOffAndTheRunningShuffleTurnFinishes)
 TEST_F(GestureTest, AxisFromThePressedFacesInwardNormalAndTheDrag)
 {
     // +Z face of cell 1, dragged down onto cell 10: n = (0, 0, -4), a = (-8, 0, 0).
-    EXPECT_EQ(ChooseTurnAxis({0, 2, 3}, {0, 0, 3}, 1, 4), -1);
+    EXPECT_EQ(ChooseTurnAxis({ 0, 2, 3 }, { 0, 0, 3 }, 1, 4), -1);
     // Out-of-range and NaN components still give a valid code.
-    const int code = ChooseTurnAxis({std::nanf(""), 0, 0}, {1e30f, -1e30f, 0}, 1, 4);
+    const int code = ChooseTurnAxis({ std::nanf(""), 0, 0 }, { 1e30f, -1e30f, 0 }, 1, 4);
     EXPECT_TRUE(code != 0 && std::abs(code) <= 3);
 }
 

@@ -10,7 +10,8 @@
 
 namespace {
 
-const Vec3 outward[6] = {{1, 0, 0}, {0, 1, 0}, {-1, 0, 0}, {0, -1, 0}, {0, 0, 1}, {0, 0, -1}};
+const Vec3 outward[6]
+    = { { 1, 0, 0 }, { 0, 1, 0 }, { -1, 0, 0 }, { 0, -1, 0 }, { 0, 0, 1 }, { 0, 0, -1 } };
 
 // A point on face `face` of cell `cell`, at (u, v) in -1..1 across the face.
 Vec3 OnFace(int cell, int face, float u, float v)
@@ -18,16 +19,16 @@ Vec3 OnFace(int cell, int face, float u, float v)
     Cubie at;
     at.SetCell(cell);
     const Vec3 n = outward[face];
-    const Vec3 s = n.x != 0 ? Vec3{0, 1, 0} : Vec3{1, 0, 0};
+    const Vec3 s = n.x != 0 ? Vec3 { 0, 1, 0 } : Vec3 { 1, 0, 0 };
     const Vec3 t = Cross(n, s);
-    return {at.CentreX() + n.x + u * s.x + v * t.x, at.CentreY() + n.y + u * s.y + v * t.y,
-            at.CentreZ() + n.z + u * s.z + v * t.z};
+    return { at.CentreX() + n.x + u * s.x + v * t.x, at.CentreY() + n.y + u * s.y + v * t.y,
+        at.CentreZ() + n.z + u * s.z + v * t.z };
 }
 
 bool OnSurface(int cell, int face)
 {
     const int x = cell % 3, z = (cell / 3) % 3, y = cell / 9;
-    const int onSide[6] = {x == 2, y == 0, x == 0, y == 2, z == 0, z == 2};
+    const int onSide[6] = { x == 2, y == 0, x == 0, y == 2, z == 0, z == 2 };
     return onSide[face] != 0;
 }
 
@@ -40,16 +41,16 @@ void ExpectEveryVisibleStickerPicksItself(float inset)
     for (int cell = 0; cell < 27; ++cell) {
         for (int face = 0; face < 6; ++face) {
             const Vec3 centre = OnFace(cell, face, 0, 0);
-            Vec3 toEye{eye.x - centre.x, eye.y - centre.y, eye.z - centre.z};
+            Vec3 toEye { eye.x - centre.x, eye.y - centre.y, eye.z - centre.z };
             Vec3Normalize(&toEye, &toEye);
             // Grazing faces are left out: there a pixel spans more than the inset.
             if (!OnSurface(cell, face) || Dot(outward[face], toEye) < 0.35f) {
                 continue;
             }
-            for (float u : {-inset, 0.0f, inset}) {
-                for (float v : {-inset, 0.0f, inset}) {
+            for (float u : { -inset, 0.0f, inset }) {
+                for (float v : { -inset, 0.0f, inset }) {
                     const Vec3 target = OnFace(cell, face, u, v);
-                    PickHit hit{};
+                    PickHit hit {};
                     ASSERT_NE(Pick(&hit, PixelOf(target)), nullptr);
                     EXPECT_EQ(hit.cell, cell) << "face " << face << " at " << u << ", " << v;
                     EXPECT_EQ(hit.face, face) << "cell " << cell << " at " << u << ", " << v;
@@ -75,17 +76,17 @@ protected:
 
 TEST_F(PickingTest, PixelOffTheCubeMissesAndLeavesTheRecordAlone)
 {
-    PickHit hit{1.5f, 7, 3, {1, 2, 3}};
-    EXPECT_EQ(Pick(&hit, {5, 5}), nullptr);
-    EXPECT_EQ(Pick(&hit, {-100000, 2000000}), nullptr);
+    PickHit hit { 1.5f, 7, 3, { 1, 2, 3 } };
+    EXPECT_EQ(Pick(&hit, { 5, 5 }), nullptr);
+    EXPECT_EQ(Pick(&hit, { -100000, 2000000 }), nullptr);
     EXPECT_EQ(hit.cell, 7);
     EXPECT_EQ(hit.point.z, 3.0f);
 }
 
 TEST_F(PickingTest, ViewCentreAlwaysHitsOnTheLineOfSight)
 {
-    PickHit hit{};
-    ASSERT_NE(Pick(&hit, {320, 240}), nullptr);
+    PickHit hit {};
+    ASSERT_NE(Pick(&hit, { 320, 240 }), nullptr);
     EXPECT_NEAR(hit.point.x, hit.point.y, 1e-3f);
     EXPECT_NEAR(hit.point.y, hit.point.z, 1e-3f);
 }
@@ -99,16 +100,16 @@ TEST_F(PickingTest, FaceTheUserSeesWinsRightUpToItsEdges)
 
 TEST_F(PickingTest, OtherCamerasPickWhatTheyShow)
 {
-    PlaceCursor({0, 0});
+    PlaceCursor({ 0, 0 });
     SetOrbitAnchor();
-    const CursorPos drags[] = {{150, 0}, {0, 170}, {-260, 0}, {0, -200}, {90, 0}};
+    const CursorPos drags[] = { { 150, 0 }, { 0, 170 }, { -260, 0 }, { 0, -200 }, { 90, 0 } };
     for (CursorPos d : drags) {
         mousePos = d;
         OrbitCamera();
         ZoomCamera(d.x < 0 ? -1 : 1);
         SCOPED_TRACE(testing::Message() << "after drag " << d.x << ", " << d.y);
         ExpectEveryVisibleStickerPicksItself(0.8f);
-        PlaceCursor({0, 0});
+        PlaceCursor({ 0, 0 });
         SetOrbitAnchor();
     }
 }
@@ -116,7 +117,7 @@ TEST_F(PickingTest, OtherCamerasPickWhatTheyShow)
 TEST_F(PickingTest, GridCellsStayPutWhileLayersTurn)
 {
     const CursorPos pixel = PixelOf(OnFace(2, 1, 0.3f, 0.3f));
-    PickHit before{}, during{}, after{};
+    PickHit before {}, during {}, after {};
     ASSERT_NE(Pick(&before, pixel), nullptr);
     StartUserTurn(-2, 0);
     for (int f = 0; f < 5; ++f) {
@@ -134,21 +135,21 @@ TEST_F(PickingTest, GridCellsStayPutWhileLayersTurn)
 
 TEST_F(PickingTest, CameraNeverResetSeesNothing)
 {
-    camera = CameraState{};
-    PickHit hit{};
-    EXPECT_EQ(Pick(&hit, {320, 240}), nullptr);
+    camera = CameraState {};
+    PickHit hit {};
+    EXPECT_EQ(Pick(&hit, { 320, 240 }), nullptr);
 }
 
 TEST(PointInQuad, BoundaryCountsInsideForEitherWindingAndNaNOutside)
 {
-    const Vec3 a{-1, 3, 1}, b{1, 3, 1}, c{1, 3, -1}, d{-1, 3, -1};
-    for (Vec3 p : {Vec3{0, 3, 0}, Vec3{1, 3, 0}, Vec3{1, 3, 1}, Vec3{-1, 3, -1}}) {
+    const Vec3 a { -1, 3, 1 }, b { 1, 3, 1 }, c { 1, 3, -1 }, d { -1, 3, -1 };
+    for (Vec3 p : { Vec3 { 0, 3, 0 }, Vec3 { 1, 3, 0 }, Vec3 { 1, 3, 1 }, Vec3 { -1, 3, -1 } }) {
         EXPECT_TRUE(PointInQuad(p, a, b, c, d));
         EXPECT_TRUE(PointInQuad(p, d, c, b, a));
     }
-    EXPECT_FALSE(PointInQuad({1.001f, 3, 0}, a, b, c, d));
-    EXPECT_FALSE(PointInQuad({0, 3, -1.001f}, d, c, b, a));
-    EXPECT_FALSE(PointInQuad({std::nanf(""), 3, 0}, a, b, c, d));
+    EXPECT_FALSE(PointInQuad({ 1.001f, 3, 0 }, a, b, c, d));
+    EXPECT_FALSE(PointInQuad({ 0, 3, -1.001f }, d, c, b, a));
+    EXPECT_FALSE(PointInQuad({ std::nanf(""), 3, 0 }, a, b, c, d));
 }
 
 } // namespace

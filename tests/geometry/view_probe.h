@@ -11,7 +11,7 @@
 
 inline CursorPos& TestCursor()
 {
-    static CursorPos position{0, 0};
+    static CursorPos position { 0, 0 };
     return position;
 }
 
@@ -29,6 +29,6 @@ inline CursorPos PixelOf(Vec3 world)
     MatrixMultiply(&both, &view, &projection);
     Vec3 ndc;
     Vec3TransformCoord(&ndc, &world, &both);
-    return {static_cast<std::int32_t>(std::lround(320.0f + 320.0f * ndc.x)),
-            static_cast<std::int32_t>(std::lround(240.0f - 240.0f * ndc.y))};
+    return { static_cast<std::int32_t>(std::lround(320.0f + 320.0f * ndc.x)),
+        static_cast<std::int32_t>(std::lround(240.0f - 240.0f * ndc.y)) };
 }

@@ -13,19 +13,26 @@
 
 namespace {
 
-std::string ReadCommitted(const std::string& name) {
-  std::ifstream in(std::string(TESSARINE_RESOURCES_DIR) + "/" + name, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+std::string ReadCommitted(const std::string& name)
+{
+    std::ifstream in(std::string(TESSARINE_RESOURCES_DIR) + "/" + name, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::string AsString(const std::vector<std::uint8_t>& bytes) { return std::string(bytes.begin(), bytes.end()); }
+std::string AsString(const std::vector<std::uint8_t>& bytes)
+{
+    return std::string(bytes.begin(), bytes.end());
+}
 
 constexpr const char* kHowToFix = "; regenerate with: tess_resource_generator resources/";
 
-}  // namespace
+} // namespace
 
-TEST(CommittedResources, MatchWhatTheGeneratorWrites) {
-  EXPECT_TRUE(ReadCommitted("sticker.bmp") == AsString(resgen::MakeStickerBitmap())) << "sticker.bmp" << kHowToFix;
-  EXPECT_TRUE(ReadCommitted("piece.x") == resgen::MakePieceMesh()) << "piece.x" << kHowToFix;
-  EXPECT_TRUE(ReadCommitted("tessarine.ico") == AsString(resgen::MakeAppIcon())) << "tessarine.ico" << kHowToFix;
+TEST(CommittedResources, MatchWhatTheGeneratorWrites)
+{
+    EXPECT_TRUE(ReadCommitted("sticker.bmp") == AsString(resgen::MakeStickerBitmap()))
+        << "sticker.bmp" << kHowToFix;
+    EXPECT_TRUE(ReadCommitted("piece.x") == resgen::MakePieceMesh()) << "piece.x" << kHowToFix;
+    EXPECT_TRUE(ReadCommitted("tessarine.ico") == AsString(resgen::MakeAppIcon()))
+        << "tessarine.ico" << kHowToFix;
 }

@@ -5,8 +5,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <string>
 #include <random>
+#include <string>
 
 #include "geometry/camera.h"
 #include "geometry/cursor.h"
@@ -32,9 +32,9 @@ double PreciseDot(const Vec3& a, const Vec3& b)
 }
 
 struct FrameDrift {
-    double length = 0;        // largest | |v| - 1 | of the four vectors
+    double length = 0; // largest | |v| - 1 | of the four vectors
     double perpendicular = 0; // largest |cos| between direction, axisY and rightAxis
-    double yawFromUp = 0;     // |yawAxis - axisY|
+    double yawFromUp = 0; // |yawAxis - axisY|
 };
 
 FrameDrift Measure()

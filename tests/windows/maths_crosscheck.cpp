@@ -42,7 +42,8 @@ void Compare(Tally& tally, const float* ours, const float* theirs, int count)
     for (int i = 0; i < count; ++i) {
         // A point in the eye's plane has w = 0: both must give the same infinity or NaN.
         if (!std::isfinite(ours[i]) || !std::isfinite(theirs[i])) {
-            const bool same = (std::isnan(ours[i]) && std::isnan(theirs[i])) || ours[i] == theirs[i];
+            const bool same
+                = (std::isnan(ours[i]) && std::isnan(theirs[i])) || ours[i] == theirs[i];
             if (!same) {
                 tally.worst = 1e30;
             }
@@ -65,20 +66,35 @@ void CompareNull(Tally& tally, bool oursNull, bool theirsNull)
     }
 }
 
-const float* F(const Mat4& m) { return &m._11; }
-const float* F(const D3DXMATRIX& m) { return &m._11; }
-const float* F(const Vec3& v) { return &v.x; }
-const float* F(const D3DXVECTOR3& v) { return &v.x; }
+const float* F(const Mat4& m)
+{
+    return &m._11;
+}
+const float* F(const D3DXMATRIX& m)
+{
+    return &m._11;
+}
+const float* F(const Vec3& v)
+{
+    return &v.x;
+}
+const float* F(const D3DXVECTOR3& v)
+{
+    return &v.x;
+}
 
 D3DXMATRIX ToD3DX(const Mat4& m)
 {
     return D3DXMATRIX(&m._11);
 }
 
-D3DXVECTOR3 ToD3DX(const Vec3& v) { return D3DXVECTOR3(v.x, v.y, v.z); }
+D3DXVECTOR3 ToD3DX(const Vec3& v)
+{
+    return D3DXVECTOR3(v.x, v.y, v.z);
+}
 
-const float angles[] = { 0.0f, 0.1f, -0.5f, 1.0f, 1.5707964f, -0.7853982f, 3.0f, 3.1415927f,
-    10.0f, -7.3f, 0.0015f };
+const float angles[]
+    = { 0.0f, 0.1f, -0.5f, 1.0f, 1.5707964f, -0.7853982f, 3.0f, 3.1415927f, 10.0f, -7.3f, 0.0015f };
 
 const Vec3 vectors[] = { { 0, 0, 0 }, { 1, 0, 0 }, { 0, 1, 0 }, { 0, 0, 1 }, { 1, 2, 3 },
     { -2, 3, 2 }, { 2, 3, -2 }, { 0.3f, -0.9f, 0.1f }, { 12.5f, -7.25f, 0.001f },
@@ -323,8 +339,8 @@ int main()
         PlaneFromPoints(&plane, &p1, &p2, &p3);
         D3DXPlaneFromPoints(&dplane, &d1, &d2, &d3);
         CompareNull(planeIntersect, PlaneIntersectLine(&hit, &plane, &q1, &q2) == nullptr, true);
-        CompareNull(planeIntersect, false,
-            D3DXPlaneIntersectLine(&dhit, &dplane, &e1, &e2) != nullptr);
+        CompareNull(
+            planeIntersect, false, D3DXPlaneIntersectLine(&dhit, &dplane, &e1, &e2) != nullptr);
     }
 
     const Tally* all[] = { &multiply, &multiplyInPlace, &rotationX, &rotationY, &rotationZ,

@@ -64,8 +64,9 @@ int main(int argc, char** argv)
     }
     ReleaseDevice();
     std::sort(msPerFrame.begin(), msPerFrame.end());
-    std::printf("RenderFrame, solved cube, start camera: median %.2f ms per frame (%d batches of %d; "
-                "fastest %.2f, slowest %.2f)\n",
+    std::printf(
+        "RenderFrame, solved cube, start camera: median %.2f ms per frame (%d batches of %d; "
+        "fastest %.2f, slowest %.2f)\n",
         msPerFrame[batches / 2], batches, framesPerBatch, msPerFrame.front(), msPerFrame.back());
     return 0;
 }
