@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "geometry/matrix.h"
-#include "geometry/vec3.h"
+#include "geometry/maths/matrix.h"
+#include "geometry/maths/vec3.h"
 
 // One of the 27 pieces. A cell index packs grid coordinates
 // x = index % 3, z = (index / 3) % 3, y = index / 9; the cell's centre is

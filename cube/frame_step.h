@@ -1,7 +1,7 @@
 #pragma once
 
 #include "cube/cubie.h"
-#include "geometry/matrix.h"
+#include "geometry/maths/matrix.h"
 
 // The model's part of one drawn frame, shared by the frame that draws and by
 // anything that steps the cube without drawing.

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "cube/cubie.h"
-#include "geometry/matrix.h"
+#include "geometry/maths/matrix.h"
 
 // The one layer turn that may be in progress. Axis codes: +-1 X, +-2 Y, +-3 Z;
 // a positive code turns by -90 degrees about its axis (commits the Minus

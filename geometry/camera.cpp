@@ -3,7 +3,7 @@
 #include <cmath>
 
 #include "cube/layer_turn.h"
-#include "geometry/quaternion.h"
+#include "geometry/maths/quaternion.h"
 
 CameraState camera {};
 

@@ -3,8 +3,8 @@
 #include <cstdint>
 
 #include "geometry/cursor.h"
-#include "geometry/matrix.h"
-#include "geometry/vec3.h"
+#include "geometry/maths/matrix.h"
+#include "geometry/maths/vec3.h"
 
 // The one camera. It looks through the origin from distance * direction;
 // direction, axisY (the view's up) and rightAxis (its screen right) start as an

@@ -3,8 +3,8 @@
 #include <cstdint>
 
 #include "geometry/cursor.h"
+#include "geometry/maths/vec3.h"
 #include "geometry/picking.h"
-#include "geometry/vec3.h"
 
 // The left-button drag that turns a layer. The press records what lies under
 // the cursor; a release that lies on the cube more than sqrt(20) pixels away

@@ -6,8 +6,8 @@
 
 #include "cube/cubie.h"
 #include "geometry/camera.h"
-#include "geometry/matrix.h"
-#include "geometry/plane.h"
+#include "geometry/maths/matrix.h"
+#include "geometry/maths/plane.h"
 
 const std::int32_t FaceCorners[4][6] = {
     { 1, 0, 0, 5, 1, 3 },

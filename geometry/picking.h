@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "geometry/cursor.h"
-#include "geometry/vec3.h"
+#include "geometry/maths/vec3.h"
 
 // What lies under a pixel: the nearest face of the fixed cell grid that the
 // eye's ray through the pixel meets. The grid is the corner boxes of cubies,

@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "cube/cubie.h"
-#include "geometry/matrix.h"
+#include "geometry/maths/matrix.h"
 #include "platform/platform.h"
 
 // The one mesh all 27 pieces are drawn with: subset 0 is the body, subset k >= 1 the sticker of

@@ -8,7 +8,7 @@
 #include <cstring>
 
 #include "geometry/camera.h"
-#include "geometry/matrix.h"
+#include "geometry/maths/matrix.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "geometry/maths.h"
+#include "geometry/maths/maths.h"
 
 namespace {
 

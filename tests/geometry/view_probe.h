@@ -7,7 +7,7 @@
 
 #include "geometry/camera.h"
 #include "geometry/cursor.h"
-#include "geometry/matrix.h"
+#include "geometry/maths/matrix.h"
 
 inline CursorPos& TestCursor()
 {

@@ -5,7 +5,7 @@
 #include "cube/layer_turn.h"
 #include "geometry/camera.h"
 #include "geometry/cursor.h"
-#include "geometry/matrix.h"
+#include "geometry/maths/matrix.h"
 #include "tests/render/render_test_support.h"
 
 namespace {

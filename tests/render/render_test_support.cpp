@@ -5,7 +5,7 @@
 #include "cube/cubie.h"
 #include "cube/layer_turn.h"
 #include "geometry/camera.h"
-#include "geometry/matrix.h"
+#include "geometry/maths/matrix.h"
 #include "platform/d3d9/display_hooks.h"
 #include "platform/d3d9/fault_injection.h"
 #include "platform/d3d9/software_device.h"

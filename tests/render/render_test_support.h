@@ -7,7 +7,7 @@
 #include <ostream>
 #include <vector>
 
-#include "geometry/vec3.h"
+#include "geometry/maths/vec3.h"
 #include "platform/win32/message_box_hook.h"
 
 struct Rgb {

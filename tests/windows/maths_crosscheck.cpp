@@ -12,7 +12,7 @@
 #include <cstring>
 #include <vector>
 
-#include "geometry/maths.h"
+#include "geometry/maths/maths.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "geometry/matrix.h"
+#include "geometry/maths/matrix.h"
 
 #include <bit>
 #include <cmath>

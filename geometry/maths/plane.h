@@ -1,6 +1,6 @@
 #pragma once
 
-#include "geometry/vec3.h"
+#include "geometry/maths/vec3.h"
 
 // Plane a*x + b*y + c*z + d = 0, layout of D3DXPLANE. The operations are
 // inline: a pick builds and intersects up to 162 planes.

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "geometry/quaternion.h"
-#include "geometry/vec3.h"
+#include "geometry/maths/quaternion.h"
+#include "geometry/maths/vec3.h"
 
 // Row-major 4x4 matrix in the layout of D3DMATRIX: points are row vectors,
 // v' = v * M, so a translation sits in _41, _42, _43 and in A * B the

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "geometry/vec3.h"
+#include "geometry/maths/vec3.h"
 
 // Rotation quaternion, layout of D3DXQUATERNION: vector part x, y, z, then w.
 struct Quat {

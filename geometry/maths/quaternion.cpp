@@ -1,4 +1,4 @@
-#include "geometry/quaternion.h"
+#include "geometry/maths/quaternion.h"
 
 #include <cmath>
 
