@@ -1,4 +1,7 @@
 #pragma once
+// The fixed-step frame loop: messages first, then one 16 ms tick that draws unless the loop is
+// late, and the frame-rate count the overlay shows.
+
 #include <cstdint>
 
 #include "platform/platform.h"

@@ -1,4 +1,7 @@
 #pragma once
+// State of the window shell that more than one of its files needs: the main window, its outer
+// size for leaving full screen, and the platform's cursor reader.
+
 #include <cstdint>
 
 #include "geometry/cursor.h"

@@ -1,4 +1,6 @@
 #pragma once
+// Start-up of the program, from the entry point up to the first tick of the frame loop.
+
 #include "platform/platform.h"
 
 // Everything before the frame loop: the single-instance guard, the window class and the window,

@@ -1,4 +1,6 @@
 #pragma once
+// The window procedure and the display-mode switch it runs for F1 and the Full Screen command.
+
 #include "platform/platform.h"
 
 // The window procedure: keys, menu commands and mouse input become the program's actions.

@@ -1,4 +1,5 @@
 #pragma once
+// The 27 pieces of the cube, their cells and orientations, and the quarter turns that move them.
 
 #include <cstdint>
 

@@ -1,4 +1,6 @@
 #pragma once
+// The cube model's share of a drawn frame, so that tools and tests can step the cube exactly as the
+// frame does without drawing.
 
 #include "cube/cubie.h"
 #include "geometry/maths/matrix.h"

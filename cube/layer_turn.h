@@ -1,4 +1,5 @@
 #pragma once
+// Layer turns: the one turn in progress, its animation and commit, and the endless shuffle.
 
 #include <cstdint>
 

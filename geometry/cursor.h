@@ -1,4 +1,5 @@
 #pragma once
+// The cursor seam: where the program reads the mouse position, and the last position it read.
 
 #include <cstdint>
 

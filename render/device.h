@@ -1,4 +1,6 @@
 #pragma once
+// Device set-up, loss and teardown: the Direct3D 9 device on the window and everything made with
+// it.
 
 #include "platform/platform.h"
 

@@ -1,4 +1,5 @@
 #pragma once
+// Composition of one drawn frame, from the shuffle's next turn to Present.
 
 #include "platform/platform.h"
 

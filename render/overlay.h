@@ -1,4 +1,5 @@
 #pragma once
+// The text drawn over the picture: the F2 overlay and the shuffle banner, and their formatting.
 
 #include <cstdint>
 

@@ -1,4 +1,5 @@
 #pragma once
+// The piece mesh all 27 pieces are drawn with, its materials and sticker textures.
 
 #include <cstdint>
 

@@ -1,9 +1,8 @@
 #pragma once
-
-#include <cstdint>
-
 // Display flags the window shell writes and the rendering reads. They live here, not in the
 // shell, so that rendering depends on nothing above it.
+
+#include <cstdint>
 
 // Nonzero = windowed display (1 at start); device set-up sizes the back buffer from it.
 extern std::int32_t windowed;

@@ -1,4 +1,5 @@
 #pragma once
+// PNG output for tessarine-frame.
 
 #include <cstddef>
 #include <cstdint>

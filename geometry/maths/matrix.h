@@ -1,4 +1,6 @@
 #pragma once
+// 4x4 matrix operations with D3DX 9's layouts, argument order and rotation senses, so both builds
+// compute the same cube, camera and picks.
 
 #include "geometry/maths/quaternion.h"
 #include "geometry/maths/vec3.h"

@@ -1,4 +1,5 @@
 #pragma once
+// Planes through three points and their intersection with a line, as picking needs them.
 
 #include "geometry/maths/vec3.h"
 

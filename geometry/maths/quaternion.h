@@ -1,4 +1,5 @@
 #pragma once
+// Rotation quaternions, used to build the camera's orbit rotations.
 
 #include "geometry/maths/vec3.h"
 

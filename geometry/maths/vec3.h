@@ -1,11 +1,10 @@
 #pragma once
-
-#include <cmath>
-
 // Single-precision 3-vector and the vector operations the cube, camera and
 // picking share. Layout matches D3DXVECTOR3 so a Vec3* can stand in for one.
 // The small operations live here, inline: a pick calls them over a thousand
 // times.
+
+#include <cmath>
 
 struct Vec3 {
     float x, y, z;

@@ -1,4 +1,5 @@
 #pragma once
+// Bounds-checked reading of little-endian bytes, shared by every reader of resource formats.
 
 #include <cstddef>
 #include <cstdint>

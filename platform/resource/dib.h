@@ -1,4 +1,6 @@
 #pragma once
+// Decoding of device-independent bitmaps (a bitmap resource, or a .bmp without its file header)
+// into 32-bit pixels.
 
 #include <cstddef>
 #include <cstdint>

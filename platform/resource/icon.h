@@ -1,4 +1,5 @@
 #pragma once
+// Reading of icon groups and icon images from the embedded resources, for the window icon.
 
 #include <cstddef>
 #include <cstdint>

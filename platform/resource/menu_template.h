@@ -1,4 +1,6 @@
 #pragma once
+// Parsing of menu templates (the menu resource) into a tree of items the window builds its menu
+// bar from.
 
 #include <cstddef>
 #include <cstdint>

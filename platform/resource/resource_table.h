@@ -1,4 +1,6 @@
 #pragma once
+// Finding a resource by type, id and language in the compiled resource file linked into the
+// binary.
 
 #include <cstddef>
 #include <cstdint>

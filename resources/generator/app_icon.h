@@ -1,4 +1,5 @@
 #pragma once
+// The window icon, written by the resource generator.
 
 #include <cstdint>
 #include <vector>

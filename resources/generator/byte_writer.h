@@ -1,4 +1,5 @@
 #pragma once
+// Little-endian byte output for the resource generator's binary formats.
 
 #include <cstdint>
 #include <vector>

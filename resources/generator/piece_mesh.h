@@ -1,4 +1,5 @@
 #pragma once
+// The piece mesh as a .x text file, written by the resource generator.
 
 #include <string>
 

@@ -1,4 +1,5 @@
 #pragma once
+// The sticker bitmap (ten 30x30 tiles: colours and one picture), written by the resource generator.
 
 #include <cstdint>
 #include <vector>
