@@ -7,7 +7,7 @@
 # colour checks run on TESSARINE_WINE, the same program linked with the sticker bitmap stored
 # at 24 bits, which every D3DX turns into the same A8R8G8B8 texture.
 source "$(dirname "$0")/../e2e/lib.sh"
-source "$(dirname "$0")/../../scripts/windows/wine-session.sh"
+source "$(dirname "$0")/../../scripts/lib/wine.sh"
 : "${TESSARINE_WINE:?path of tessarine-wine.exe}"
 wine_require "$TESSARINE" "$TESSARINE_WINE"
 wine_start_session
