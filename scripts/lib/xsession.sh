@@ -73,6 +73,11 @@ e2e_display_state() {
     kill -0 "$xvfb_pid" 2>/dev/null || printf ' (the X server on %s had ended: %s)' "$DISPLAY" "$(cat "$e2e_dir/xvfb.log")"
 }
 
+# Count of visible windows titled Tessarine.
+e2e_window_count() {
+    xdotool search --onlyvisible --name '^Tessarine$' 2>/dev/null | wc -l
+}
+
 # Waits up to $1 seconds for a visible window titled Tessarine while $viewer_pid runs; sets
 # window_id. Returns 0 once it shows, 1 when the viewer ended first, 2 when the time ran out.
 e2e_await_window() {

@@ -32,7 +32,7 @@ wine "$TESSARINE" >"$e2e_dir/second.log" 2>&1 &
 viewer_pid=$!
 e2e_wait_exit 30
 [[ $exit_code == 0 ]] || fail "a second copy did not end with 0 while the first ran (got: $exit_code)"
-(($(wine_window_count) == 1)) || fail "a second window appeared"
+(($(e2e_window_count) == 1)) || fail "a second window appeared"
 viewer_pid=$first_pid
 kill -0 "$viewer_pid" 2>/dev/null || fail "the first copy ended when the second started"
 
