@@ -33,7 +33,7 @@ kill -0 "$second" 2>/dev/null && fail "the second copy is still running after 5 
 code=0
 wait "$second" || code=$?
 ((code == 0)) || fail "the second copy exited with $code"
-count=$(xdotool search --onlyvisible --name '^Tessarine$' | wc -l)
+count=$(e2e_window_count)
 ((count == 1)) || fail "$count windows titled Tessarine"
 kill -0 "$viewer_pid" 2>/dev/null || fail "the first copy ended"
 echo "window and single instance: ok"

@@ -9,14 +9,14 @@ kill -KILL "$first"
 wait "$first" 2>/dev/null || true
 viewer_pid=""
 for _ in $(seq 1 50); do
-    [[ -z $(xdotool search --onlyvisible --name '^Tessarine$' 2>/dev/null) ]] && break
+    (($(e2e_window_count) == 0)) && break
     sleep 0.1
 done
 
 e2e_start_viewer
 sleep 1
 kill -0 "$viewer_pid" 2>/dev/null || fail "the new copy ended instead of running"
-count=$(xdotool search --onlyvisible --name '^Tessarine$' | wc -l)
+count=$(e2e_window_count)
 ((count == 1)) || fail "$count windows titled Tessarine"
 e2e_screenshot "$e2e_dir/restarted.png"
 # shellcheck disable=SC2046

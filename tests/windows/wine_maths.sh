@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
 # geometry/'s operations against D3DX 9's under Wine (maths_crosscheck.exe prints the largest
 # difference per operation and fails on any beyond its limit).
-source "$(dirname "$0")/../e2e/lib.sh"
-source "$(dirname "$0")/../../scripts/windows/wine-session.sh"
+source "$(dirname "$0")/../../scripts/lib/wine.sh"
 : "${MATHS_CROSSCHECK:?path of maths_crosscheck.exe}"
 wine_require "$MATHS_CROSSCHECK"
 wine_start_session

@@ -6,8 +6,7 @@
 # Prints per scene the PSNR in dB, the largest difference of one channel (0..255) and the share
 # of pixels differing by more than 32 in some channel; keeps both pictures and their difference
 # in REFERENCE_OUT (or the temporary folder) to look at.
-source "$(dirname "$0")/../e2e/lib.sh"
-source "$(dirname "$0")/../../scripts/windows/wine-session.sh"
+source "$(dirname "$0")/../../scripts/lib/wine.sh"
 : "${TESSARINE_FRAME:?path of the Linux tessarine-frame}"
 : "${TESSARINE_FRAME_WINE:?path of tessarine-frame-wine.exe}"
 wine_require "$TESSARINE_FRAME_WINE"

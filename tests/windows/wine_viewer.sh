@@ -7,7 +7,7 @@
 # colour checks run on TESSARINE_WINE, the same program linked with the sticker bitmap stored
 # at 24 bits, which every D3DX turns into the same A8R8G8B8 texture.
 source "$(dirname "$0")/../e2e/lib.sh"
-source "$(dirname "$0")/../../scripts/windows/wine-session.sh"
+source "$(dirname "$0")/../../scripts/lib/wine.sh"
 : "${TESSARINE_WINE:?path of tessarine-wine.exe}"
 wine_require "$TESSARINE" "$TESSARINE_WINE"
 wine_start_session
@@ -32,7 +32,7 @@ wine "$TESSARINE" >"$e2e_dir/second.log" 2>&1 &
 viewer_pid=$!
 e2e_wait_exit 30
 [[ $exit_code == 0 ]] || fail "a second copy did not end with 0 while the first ran (got: $exit_code)"
-(($(wine_window_count) == 1)) || fail "a second window appeared"
+(($(e2e_window_count) == 1)) || fail "a second window appeared"
 viewer_pid=$first_pid
 kill -0 "$viewer_pid" 2>/dev/null || fail "the first copy ended when the second started"
 

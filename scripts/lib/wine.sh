@@ -1,8 +1,9 @@
-# Shared steps of the checks that run the Windows build under Wine: a private X server and login
-# (from tests/e2e/lib.sh), a fresh Wine prefix inside the same temporary folder, and the
-# program started under it. Source tests/e2e/lib.sh first, then this file.
+# shellcheck shell=bash
+# The Windows build under Wine on a private X session (scripts/lib/xsession.sh): a fresh Wine
+# prefix inside the session's temporary folder, and the program started under it.
 #
 # Exit code 77 is the checks' "skipped": CTest reports it as such (SKIP_RETURN_CODE).
+source "$(dirname "${BASH_SOURCE[0]}")/xsession.sh"
 
 # Skips the check, loudly, when Wine or the cross build is not there.
 wine_require() {
@@ -46,29 +47,14 @@ wine_start_session() {
     wineserver -p 120 >/dev/null 2>&1 || true
 }
 
-# Starts $1 under Wine and waits up to 90 s for its window; sets viewer_pid and window_id.
+# Starts $1 under Wine and waits up to 90 s for its window and 30 s more for its first frame;
+# sets viewer_pid and window_id.
 wine_start_viewer() {
-    local i r g b
     wine "$1" >"$e2e_dir/viewer.log" 2>&1 &
     viewer_pid=$!
-    window_id=""
-    for i in $(seq 1 900); do
-        window_id=$(xdotool search --onlyvisible --name '^Tessarine$' 2>/dev/null | head -n 1 || true)
-        [[ -n "$window_id" ]] && break
-        kill -0 "$viewer_pid" 2>/dev/null || fail "$1 ended before showing its window"
-        sleep 0.1
-    done
-    [[ -n "$window_id" ]] || fail "no window titled Tessarine appeared within 90 s"
+    e2e_require_window 90 "$1"
     e2e_locate_client
-    # The client shows the class's white background until the first frame is presented; a
-    # frame clears to black.
-    for i in $(seq 1 60); do
-        e2e_screenshot "$e2e_dir/first_frame.png"
-        read -r r g b <<<"$(e2e_pixel "$e2e_dir/first_frame.png" 10 10)"
-        ((r + g + b < 30)) && break
-        sleep 0.5
-    done
-    ((r + g + b < 30)) || fail "no frame was drawn within 30 s of the window appearing"
+    e2e_await_first_frame 30 0.5 || fail "no frame was drawn within 30 s of the window appearing"
     sleep 0.5
 }
 
@@ -79,7 +65,7 @@ wine_key() {
     xdotool key "$1"
 }
 
-# Count of visible windows titled Tessarine.
+# The earlier name of e2e_window_count, kept for the checks written against it.
 wine_window_count() {
-    xdotool search --onlyvisible --name '^Tessarine$' 2>/dev/null | wc -l
+    e2e_window_count
 }
