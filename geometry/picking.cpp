@@ -45,6 +45,9 @@ constexpr Mat4 viewport = { 320.0f, 0.0f, 0.0f, 0.0f, 0.0f, -240.0f, 0.0f, 0.0f,
 // scale), so skipping a box never drops a hit that PointInQuad would accept.
 constexpr float cullMargin = 1.0e-3f;
 
+// Slack of a face's boundary per unit of the eye's distance from the centre: 16 float epsilons.
+constexpr float edgeSlackPerUnit = 16.0f * std::numeric_limits<float>::epsilon();
+
 // The unbounded pick line origin + t * direction, ready for cheap tests of
 // whether it passes near an axis-aligned box.
 struct PickLine {
@@ -95,6 +98,45 @@ struct PickLine {
     }
 };
 
+// Whether face slot `face` of cell `cell` lies on the cube's surface rather than against a
+// neighbouring cell. From outside, the ray always meets the surface first; an inner face can only
+// tie with it where the ray enters on a line between two stickers, and must not win there: its
+// normal would turn a different layer than the sticker under the cursor.
+bool OnSurface(int cell, int face)
+{
+    const int x = cell % 3, z = (cell / 3) % 3, y = cell / 9;
+    const bool onSide[faceCount] = { x == 2, y == 0, x == 0, y == 2, z == 0, z == 2 };
+    return onSide[face];
+}
+
+// Whether the face turns towards the eye: the ray enters the cube through such a face, and a face
+// turned away can only touch it on the silhouette, at a point a facing face shares.
+bool FacesEye(const Vec3* const (&quad)[4], Vec3 eye)
+{
+    const Vec3 inward = Cross(Minus(*quad[2], *quad[1]), Minus(*quad[1], *quad[0]));
+    return Dot(inward, Minus(eye, *quad[0])) < 0.0f;
+}
+
+// PointInQuad with the boundary widened by `slack` world units. A ray through an edge of the cube
+// meets the two faces there at two separately rounded points, and both can land just outside
+// their faces; the slack, far above that rounding and far below a pixel, lets at least one
+// of them take the hit instead of a face deeper inside.
+bool PointNearQuad(Vec3 p, const Vec3* const (&q)[4], float slack)
+{
+    const Vec3 e[4]
+        = { Minus(*q[1], *q[0]), Minus(*q[2], *q[1]), Minus(*q[3], *q[2]), Minus(*q[0], *q[3]) };
+    const Vec3 n = Cross(e[1], e[0]);
+    const float nLength = std::sqrt(Dot(n, n));
+    for (int k = 0; k < 4; ++k) {
+        // s is the distance of p inside edge k, times |n| |e_k|.
+        const float s = Dot(n, Cross(Minus(p, *q[k]), e[k]));
+        if (!(s >= -slack * nLength * std::sqrt(Dot(e[k], e[k])))) {
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 bool PointInQuad(Vec3 p, Vec3 q0, Vec3 q1, Vec3 q2, Vec3 q3)
@@ -128,21 +170,23 @@ PickHit* Pick(PickHit* out, CursorPos screenPoint)
     Vec3 onNear;
     Vec3TransformCoord(&onNear, &pixel, &toWorld);
 
-    // Every face of every cell, the inner shared ones included: at most 162.
+    // The surface faces that face the eye: at most 27 of the 162.
     Candidate hits[cellCount * faceCount];
     int hitCount = 0;
     const PickLine line(eye, Minus(onNear, eye));
+    // Rounding grows with the size of the coordinates, and the eye's are the largest.
+    const float slack = edgeSlackPerUnit * std::sqrt(Dot(eye, eye));
     for (int k = 0; k < cellCount; ++k) {
         const Cubie& box = cubies[k];
         const Vec3* const cell[8] = { &box.Corner(0), &box.Corner(1), &box.Corner(2),
             &box.Corner(3), &box.Corner(4), &box.Corner(5), &box.Corner(6), &box.Corner(7) };
-        if (!line.PassesNear(cell)) {
-            continue;
-        }
         for (int f = 0; f < faceCount; ++f) {
+            if (!OnSurface(k, f)) {
+                continue;
+            }
             const Vec3* const quad[4] = { cell[FaceCorners[0][f]], cell[FaceCorners[1][f]],
                 cell[FaceCorners[2][f]], cell[FaceCorners[3][f]] };
-            if (!line.PassesNear(quad)) {
+            if (!FacesEye(quad, eye) || !line.PassesNear(quad)) {
                 continue;
             }
             Plane plane;
@@ -151,7 +195,7 @@ PickHit* Pick(PickHit* out, CursorPos screenPoint)
             if (PlaneIntersectLine(&h, &plane, &eye, &onNear) == nullptr) {
                 continue;
             }
-            if (PointInQuad(h, *quad[0], *quad[1], *quad[2], *quad[3])) {
+            if (PointNearQuad(h, quad, slack)) {
                 hits[hitCount++] = { h, k, f };
             }
         }
