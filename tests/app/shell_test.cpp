@@ -222,6 +222,20 @@ TEST_F(Shell, RightDragOrbitsAndPlainMovesOnlyTrackTheMouse)
     EXPECT_EQ(camera.orbitAnchor.x, 190);
 }
 
+TEST_F(Shell, CursorPositionsComeFromTheCursorNotTheMessage)
+{
+    MoveTo(150, 100);
+    cursor = { 170, 120 }; // moved on; its move message is still queued
+    Send(WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(150, 100));
+    EXPECT_EQ(camera.orbitAnchor.x, 170);
+    EXPECT_EQ(camera.orbitAnchor.y, 120);
+    cursor = { 200, 120 };
+    Send(WM_MOUSEMOVE, MK_RBUTTON, MAKELPARAM(180, 125));
+    EXPECT_EQ(mousePos.x, 200);
+    EXPECT_EQ(mousePos.y, 120);
+    EXPECT_EQ(camera.orbitAnchor.x, 200);
+}
+
 TEST_F(Shell, WheelStepsOneUnitAndClampsAtSevenAndThirty)
 {
     const auto wheel

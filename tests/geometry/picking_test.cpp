@@ -228,6 +228,22 @@ TEST_F(PickingTest, RaysThroughTheCubesEdgesTakeASurfaceFaceWhereTheyEnter)
     ExpectSurfaceAlongTheVisibleEdges();
 }
 
+// Seen along (1, 3, 0), the view's centre lies on the line between the top stickers of cells 4
+// and 5: both faces take the same point at the same distance, and the lower cell wins.
+TEST_F(PickingTest, EqualDistancesGoToTheLowerCell)
+{
+    const float r10 = std::sqrt(10.0f);
+    camera.direction = { 1 / r10, 3 / r10, 0 };
+    camera.axisY = { -3 / r10, 1 / r10, 0 };
+    camera.yawAxis = camera.axisY;
+    camera.rightAxis = { 0, 0, 1 };
+    PickHit hit {};
+    ASSERT_NE(Pick(&hit, { 320, 240 }), nullptr);
+    EXPECT_EQ(hit.cell, 4);
+    EXPECT_EQ(hit.face, 1);
+    EXPECT_NEAR(hit.point.x, 1.0f, 1e-5f);
+}
+
 TEST_F(PickingTest, GridCellsStayPutWhileLayersTurn)
 {
     const CursorPos pixel = PixelOf(OnFace(2, 1, 0.3f, 0.3f));
