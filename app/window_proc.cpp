@@ -118,6 +118,11 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_COMMAND: RunCommand(window, LOWORD(wParam)); return 0;
     case WM_MOUSEMOVE:
         mousePos = ReadCursor();
+        // The window does not capture the mouse: a left button let go outside it sends no
+        // release, and the first move back in shows it up.
+        if ((wParam & MK_LBUTTON) == 0) {
+            DisarmGesture();
+        }
         if ((wParam & MK_RBUTTON) != 0) {
             OrbitCamera();
         }

@@ -54,6 +54,11 @@ void BeginGesture()
     pressArmed = Pick(&pressHit, pressPos) != nullptr;
 }
 
+void DisarmGesture()
+{
+    pressArmed = false;
+}
+
 void EndGesture()
 {
     const bool armed = pressArmed;

@@ -22,6 +22,10 @@ extern CursorPos releasePos;
 // turn runs, reads the cursor and picks. Only a press that hits arms the next
 // release: one that misses the cube or is refused disarms it.
 void BeginGesture();
+// A mouse move without the left button: a press let go outside the window sent
+// no release, so the next release (after a press the window never saw) must
+// not turn the layer of that old press.
+void DisarmGesture();
 // Left button up: unless a turn runs, reads the cursor; if the press was
 // armed, the release hits the cube and the drag exceeds 20 pixels squared,
 // starts a 16-frame turn of the pressed cell's layer. Every release disarms.

@@ -1,6 +1,8 @@
 #include "geometry/picking.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <cmath>
 #include <limits>
 
@@ -40,60 +42,107 @@ Vec3 Minus(Vec3 a, Vec3 b)
 constexpr Mat4 viewport = { 320.0f, 0.0f, 0.0f, 0.0f, 0.0f, -240.0f, 0.0f, 0.0f, 0.0f, 0.0f, 1.0f,
     0.0f, 320.0f, 240.0f, 0.0f, 1.0f };
 
-// How far outside a box the pick line may pass and still have the box's faces
-// tested: far above the rounding of a hit point (about 1e-6 at the grid's
-// scale), so skipping a box never drops a hit that PointInQuad would accept.
+// How far outside a face the pick line may pass and still have the face tested
+// exactly: far above the rounding of a hit point and the boundary's slack, so
+// skipping a face never drops a hit that the exact test would accept.
 constexpr float cullMargin = 1.0e-3f;
 
-// The unbounded pick line origin + t * direction, ready for cheap tests of
-// whether it passes near an axis-aligned box.
+// Slack of a face's boundary per unit of the eye's distance from the centre: 16 float epsilons.
+constexpr float edgeSlackPerUnit = 16.0f * std::numeric_limits<float>::epsilon();
+
+// The axis that each face slot's normal lies along: +X, +Y, -X, -Y, +Z, -Z.
+constexpr int faceAxis[6] = { 0, 1, 0, 1, 2, 2 };
+
+// The unbounded pick line origin + t * direction, ready for a cheap test of
+// whether it passes near an axis-aligned face.
 struct PickLine {
     float origin[3];
+    float direction[3];
     float inverse[3];
     bool parallel[3];
 
-    PickLine(Vec3 from, Vec3 direction)
+    PickLine(Vec3 from, Vec3 towards)
         : origin { from.x, from.y, from.z }
+        , direction { towards.x, towards.y, towards.z }
     {
-        const float d[3] = { direction.x, direction.y, direction.z };
         for (int a = 0; a < 3; ++a) {
-            parallel[a] = std::fabs(d[a]) < 1.0e-12f;
-            inverse[a] = parallel[a] ? 0.0f : 1.0f / d[a];
+            parallel[a] = std::fabs(direction[a]) < 1.0e-12f;
+            inverse[a] = parallel[a] ? 0.0f : 1.0f / direction[a];
         }
     }
 
-    // Whether the line comes within cullMargin of the box around the points.
-    template <int N> bool PassesNear(const Vec3* const (&points)[N]) const
+    // Whether the line meets the plane of a face across `axis` within cullMargin of the face,
+    // given two opposite corners of it. A line along the plane meets it nowhere near, and a NaN
+    // (a camera gone wrong) nowhere at all.
+    bool PassesNear(int axis, const Vec3& corner, const Vec3& opposite) const
     {
-        float lo[3] = { points[0]->x, points[0]->y, points[0]->z };
-        float hi[3] = { lo[0], lo[1], lo[2] };
-        for (int k = 1; k < N; ++k) {
-            const float p[3] = { points[k]->x, points[k]->y, points[k]->z };
-            for (int a = 0; a < 3; ++a) {
-                lo[a] = std::min(lo[a], p[a]);
-                hi[a] = std::max(hi[a], p[a]);
+        if (parallel[axis]) {
+            return false;
+        }
+        const float c[3] = { corner.x, corner.y, corner.z };
+        const float o[3] = { opposite.x, opposite.y, opposite.z };
+        const float t = (c[axis] - origin[axis]) * inverse[axis];
+        for (int b : { (axis + 1) % 3, (axis + 2) % 3 }) {
+            const float at = origin[b] + t * direction[b];
+            if (!(at >= std::min(c[b], o[b]) - cullMargin
+                    && at <= std::max(c[b], o[b]) + cullMargin)) {
+                return false;
             }
         }
-        float tMin = -std::numeric_limits<float>::infinity();
-        float tMax = std::numeric_limits<float>::infinity();
-        for (int a = 0; a < 3; ++a) {
-            const float l = lo[a] - cullMargin;
-            const float h = hi[a] + cullMargin;
-            if (parallel[a]) {
-                if (origin[a] < l || origin[a] > h) {
-                    return false;
-                }
-                continue;
-            }
-            const float t0 = (l - origin[a]) * inverse[a];
-            const float t1 = (h - origin[a]) * inverse[a];
-            tMin = std::max(tMin, std::min(t0, t1));
-            tMax = std::min(tMax, std::max(t0, t1));
-        }
-        // A NaN (a camera gone wrong) keeps the box: the exact tests decide.
-        return !(tMin > tMax);
+        return true;
     }
 };
+
+// For each cell, one bit per face slot that lies on the cube's surface rather than against a
+// neighbouring cell. From outside, the ray always meets the surface first; an inner face can only
+// tie with it where the ray enters on a line between two stickers, and must not win there: its
+// normal would turn a different layer than the sticker under the cursor.
+constexpr std::array<unsigned, cellCount> surfaceFaces = [] {
+    std::array<unsigned, cellCount> masks {};
+    for (int cell = 0; cell < cellCount; ++cell) {
+        const int x = cell % 3, z = (cell / 3) % 3, y = cell / 9;
+        const bool onSide[faceCount] = { x == 2, y == 0, x == 0, y == 2, z == 0, z == 2 };
+        for (int face = 0; face < faceCount; ++face) {
+            masks[cell] |= onSide[face] ? 1u << face : 0u;
+        }
+    }
+    return masks;
+}();
+
+// Whether face slot `face`, through corner c, turns towards the eye: the ray enters the cube
+// through such a face, and a face turned away can only touch it on the silhouette, at a point a
+// facing face shares. Slots 0..5 face +X, +Y, -X, -Y, +Z, -Z.
+bool FacesEye(int face, const Vec3& c, const Vec3& eye)
+{
+    switch (face) {
+    case 0: return eye.x > c.x;
+    case 1: return eye.y > c.y;
+    case 2: return eye.x < c.x;
+    case 3: return eye.y < c.y;
+    case 4: return eye.z > c.z;
+    default: return eye.z < c.z;
+    }
+}
+
+// PointInQuad with the boundary widened by `slack` world units. A ray through an edge of the cube
+// meets the two faces there at two separately rounded points, and both can land just outside
+// their faces; the slack, far above that rounding and far below a pixel, lets at least one
+// of them take the hit instead of a face deeper inside.
+bool PointNearQuad(Vec3 p, const Vec3* const (&q)[4], float slack)
+{
+    const Vec3 e[4]
+        = { Minus(*q[1], *q[0]), Minus(*q[2], *q[1]), Minus(*q[3], *q[2]), Minus(*q[0], *q[3]) };
+    const Vec3 n = Cross(e[1], e[0]);
+    const float nLength = std::sqrt(Dot(n, n));
+    for (int k = 0; k < 4; ++k) {
+        // s is the distance of p inside edge k, times |n| |e_k|.
+        const float s = Dot(n, Cross(Minus(p, *q[k]), e[k]));
+        if (!(s >= -slack * nLength * std::sqrt(Dot(e[k], e[k])))) {
+            return false;
+        }
+    }
+    return true;
+}
 
 } // namespace
 
@@ -128,21 +177,21 @@ PickHit* Pick(PickHit* out, CursorPos screenPoint)
     Vec3 onNear;
     Vec3TransformCoord(&onNear, &pixel, &toWorld);
 
-    // Every face of every cell, the inner shared ones included: at most 162.
+    // The surface faces that face the eye: at most 27 of the 162.
     Candidate hits[cellCount * faceCount];
     int hitCount = 0;
     const PickLine line(eye, Minus(onNear, eye));
+    // Rounding grows with the size of the coordinates, and the eye's are the largest.
+    const float slack = edgeSlackPerUnit * std::sqrt(Dot(eye, eye));
     for (int k = 0; k < cellCount; ++k) {
         const Cubie& box = cubies[k];
-        const Vec3* const cell[8] = { &box.Corner(0), &box.Corner(1), &box.Corner(2),
-            &box.Corner(3), &box.Corner(4), &box.Corner(5), &box.Corner(6), &box.Corner(7) };
-        if (!line.PassesNear(cell)) {
-            continue;
-        }
-        for (int f = 0; f < faceCount; ++f) {
-            const Vec3* const quad[4] = { cell[FaceCorners[0][f]], cell[FaceCorners[1][f]],
-                cell[FaceCorners[2][f]], cell[FaceCorners[3][f]] };
-            if (!line.PassesNear(quad)) {
+        // Only the surface faces, in slot order, so that ties keep going to the lower slot.
+        for (unsigned faces = surfaceFaces[k]; faces != 0; faces &= faces - 1) {
+            const int f = std::countr_zero(faces);
+            const Vec3* const quad[4]
+                = { &box.Corner(FaceCorners[0][f]), &box.Corner(FaceCorners[1][f]),
+                      &box.Corner(FaceCorners[2][f]), &box.Corner(FaceCorners[3][f]) };
+            if (!FacesEye(f, *quad[0], eye) || !line.PassesNear(faceAxis[f], *quad[0], *quad[2])) {
                 continue;
             }
             Plane plane;
@@ -151,7 +200,7 @@ PickHit* Pick(PickHit* out, CursorPos screenPoint)
             if (PlaneIntersectLine(&h, &plane, &eye, &onNear) == nullptr) {
                 continue;
             }
-            if (PointInQuad(h, *quad[0], *quad[1], *quad[2], *quad[3])) {
+            if (PointNearQuad(h, quad, slack)) {
                 hits[hitCount++] = { h, k, f };
             }
         }

@@ -20,9 +20,12 @@ struct PickHit {
 // normal as (c2 - c1) x (c1 - c0).
 extern const std::int32_t FaceCorners[4][6];
 
-// Picks at a pixel of the 640x480 view. On a hit fills *out and returns out;
-// on a miss returns null and leaves *out untouched. Of hits at equal distance
-// the lower cell index, then the lower face slot, wins.
+// Picks at a pixel of the 640x480 view: the nearest of the cube's surface faces
+// that turn towards the eye and that the ray meets, each face's boundary widened
+// by a rounding slack so that a ray through an edge of the cube always takes one
+// of the two faces there. On a hit fills *out and returns out; on a miss returns
+// null and leaves *out untouched. Of hits at equal distance the lower cell
+// index, then the lower face slot, wins.
 PickHit* Pick(PickHit* out, CursorPos screenPoint);
 
 // Whether p, a point in the quad's plane, lies inside q0 q1 q2 q3 or on its

@@ -222,6 +222,20 @@ TEST_F(Shell, RightDragOrbitsAndPlainMovesOnlyTrackTheMouse)
     EXPECT_EQ(camera.orbitAnchor.x, 190);
 }
 
+TEST_F(Shell, CursorPositionsComeFromTheCursorNotTheMessage)
+{
+    MoveTo(150, 100);
+    cursor = { 170, 120 }; // moved on; its move message is still queued
+    Send(WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(150, 100));
+    EXPECT_EQ(camera.orbitAnchor.x, 170);
+    EXPECT_EQ(camera.orbitAnchor.y, 120);
+    cursor = { 200, 120 };
+    Send(WM_MOUSEMOVE, MK_RBUTTON, MAKELPARAM(180, 125));
+    EXPECT_EQ(mousePos.x, 200);
+    EXPECT_EQ(mousePos.y, 120);
+    EXPECT_EQ(camera.orbitAnchor.x, 200);
+}
+
 TEST_F(Shell, WheelStepsOneUnitAndClampsAtSevenAndThirty)
 {
     const auto wheel
@@ -242,22 +256,24 @@ TEST_F(Shell, WheelStepsOneUnitAndClampsAtSevenAndThirty)
     EXPECT_EQ(camera.distance, 30.0f);
 }
 
-TEST_F(Shell, LeftDragAcrossTheTopFaceStartsASixteenFrameTurn)
+// The pixel where a world point appears with the current camera.
+CursorPos PixelOf(Vec3 world)
 {
-    // The top face's front row, from the middle of cell 0's sticker to cell 2's, at the start
-    // camera; the e2e probe finds the same pixels for the real window.
     Mat4 view, projection, both;
     BuildView(&view);
     BuildProjection(&projection);
     MatrixMultiply(&both, &view, &projection);
-    const auto pixel = [&](Vec3 world) {
-        Vec3 clip;
-        Vec3TransformCoord(&clip, &world, &both);
-        return CursorPos { static_cast<int>(320 + clip.x * 320),
-            static_cast<int>(240 - clip.y * 240) };
-    };
-    const CursorPos from = pixel({ -2, 3, 2 });
-    const CursorPos to = pixel({ 2, 3, 2 });
+    Vec3 clip;
+    Vec3TransformCoord(&clip, &world, &both);
+    return CursorPos { static_cast<int>(320 + clip.x * 320), static_cast<int>(240 - clip.y * 240) };
+}
+
+TEST_F(Shell, LeftDragAcrossTheTopFaceStartsASixteenFrameTurn)
+{
+    // The top face's front row, from the middle of cell 0's sticker to cell 2's, at the start
+    // camera; the e2e probe finds the same pixels for the real window.
+    const CursorPos from = PixelOf({ -2, 3, 2 });
+    const CursorPos to = PixelOf({ 2, 3, 2 });
     MoveTo(from.x, from.y);
     Send(WM_LBUTTONDOWN, MK_LBUTTON);
     MoveTo(to.x, to.y, MK_LBUTTON);
@@ -265,6 +281,20 @@ TEST_F(Shell, LeftDragAcrossTheTopFaceStartsASixteenFrameTurn)
     EXPECT_EQ(turnState.remainingFrames, 16);
     EXPECT_EQ(turnState.axisCode, 3);
     EXPECT_EQ(turnState.selectorCell, 0);
+}
+
+TEST_F(Shell, PressLetGoOutsideTheWindowTurnsNothingAtTheNextRelease)
+{
+    const CursorPos from = PixelOf({ -2, 3, 2 });
+    const CursorPos to = PixelOf({ 2, 3, 2 });
+    MoveTo(from.x, from.y);
+    Send(WM_LBUTTONDOWN, MK_LBUTTON);
+    MoveTo(to.x, to.y, MK_LBUTTON);
+    // Out of the window the button goes up unseen; the cursor comes back without it, then a
+    // press outside the window is released over the cube.
+    MoveTo(to.x, to.y);
+    Send(WM_LBUTTONUP);
+    EXPECT_EQ(turnState.remainingFrames, 0);
 }
 
 TEST_F(Shell, FullScreenAndBackKeepTheModelAndRestoreTheWindow)

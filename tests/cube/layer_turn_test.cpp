@@ -170,6 +170,22 @@ TEST_F(LayerTurnTest, ShuffleGeneratorIsTheClassicLinearCongruentialSequence)
     EXPECT_EQ(turnState.totalFrames, shuffleTurnFrames);
 }
 
+// Seed 581 draws 1935, 26623, 12865 | 24054, 5079, 32235 | 14459, 2707, 2660 | 30297, 18224, 20924:
+// per turn the first draw's parity gives the sign (odd: negative), the second mod 3 the axis and
+// the third mod 27 the cell, less one above 13: 13 stays 13, 14 and 26 become 13 and 25.
+TEST_F(LayerTurnTest, ShuffleDrawsSignThenAxisThenCellAndSkipsCellTwentySix)
+{
+    SeedShuffleRandom(581);
+    shuffling = ~0;
+    const int expected[4][2] = { { -2, 13 }, { 1, 23 }, { -2, 13 }, { -3, 25 } };
+    for (const auto& turn : expected) {
+        turnState.remainingFrames = 0;
+        StartShuffleTurn();
+        EXPECT_EQ(turnState.axisCode, turn[0]);
+        EXPECT_EQ(turnState.selectorCell, turn[1]);
+    }
+}
+
 TEST_F(LayerTurnTest, ShuffleTurnsFollowEverySevenFramesAndCoverEveryCode)
 {
     SeedShuffleRandom(12345);

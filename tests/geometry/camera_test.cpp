@@ -77,6 +77,31 @@ TEST_F(CameraTest, ResetLooksAtTheCubeFromTheStartCorner)
     EXPECT_EQ(camera.orbitAnchor.x, 100); // the anchor is kept
 }
 
+// The optics pinned by hand: from the eye at 12 / sqrt(3) (1, 1, 1) with up (-1, 2, -1) / sqrt(6),
+// a 60 degree vertical field at 4:3 puts each cell centre at the pixel and the depth below (depth
+// 0 at the near plane 1, 1 at the far plane 100).
+TEST_F(CameraTest, StartViewProjectsEveryCellCentreWhereTheOpticsPutIt)
+{
+    const double r2 = std::sqrt(2.0), r3 = std::sqrt(3.0), r6 = std::sqrt(6.0);
+    const HandView hand { { 12 / r3, 12 / r3, 12 / r3 }, { -1 / r2, 0, 1 / r2 },
+        { -1 / r6, 2 / r6, -1 / r6 }, { -1 / r3, -1 / r3, -1 / r3 } };
+    Mat4 view, projection, both;
+    BuildView(&view);
+    BuildProjection(&projection);
+    MatrixMultiply(&both, &view, &projection);
+    for (int cell = 0; cell < 27; ++cell) {
+        const int x = cell % 3, z = (cell / 3) % 3, y = cell / 9;
+        const Vec3 centre { 2.0f * x - 2, 2.0f - 2 * y, 2.0f - 2 * z };
+        const D3 expected = hand.Project(ToD3(centre));
+        Vec3 projected;
+        Vec3TransformCoord(&projected, &centre, &both);
+        SCOPED_TRACE(testing::Message() << "cell " << cell);
+        EXPECT_NEAR(320.0 + 320.0 * projected.x, expected.x, 1e-3);
+        EXPECT_NEAR(240.0 - 240.0 * projected.y, expected.y, 1e-3);
+        EXPECT_NEAR(projected.z, 100.0 / 99.0 * (1.0 - 1.0 / expected.z), 1e-6);
+    }
+}
+
 TEST_F(CameraTest, DominantComponentOfAMoveWinsAndTiesGoToPitch)
 {
     CameraState before = camera;
@@ -89,6 +114,15 @@ TEST_F(CameraTest, DominantComponentOfAMoveWinsAndTiesGoToPitch)
     ExpectSame(camera.yawAxis, before.yawAxis);
     EXPECT_EQ(camera.orbitAnchor.x, 103);
     EXPECT_EQ(camera.orbitAnchor.y, 101);
+
+    // The step turns by mousePos, but the anchor is the cursor read afresh.
+    mousePos = { 110, 101 };
+    PlaceCursor({ 140, 90 });
+    OrbitCamera();
+    EXPECT_EQ(camera.orbitAnchor.x, 140);
+    EXPECT_EQ(camera.orbitAnchor.y, 90);
+    PlaceCursor({ 103, 101 });
+    SetOrbitAnchor();
 
     before = camera;
     DragTo({ 105, 103 }); // |dx| = |dy| = 2: pitch

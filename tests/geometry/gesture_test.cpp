@@ -218,10 +218,34 @@ TEST_F(GestureTest, PressSwitchesShufflingOffAndTheRunningShuffleTurnFinishes)
     EXPECT_EQ(turnState.remainingFrames, 0);
 }
 
+// Between an accepted press and its release, the Shuffle command can start a turn: the release is
+// then ignored and the shuffle turn runs on untouched.
+TEST_F(GestureTest, ReleaseWhileATurnRunsIsIgnoredEvenAfterAnAcceptedPress)
+{
+    Release({ 7, 9 });
+    Press(PixelOf(StickerCentre(4, 1)));
+    shuffling = ~0;
+    StepModelFrame();
+    const TurnState shuffleTurn = turnState;
+    ASSERT_EQ(shuffleTurn.totalFrames, shuffleTurnFrames);
+    Release(PixelOf(StickerCentre(3, 1)));
+    EXPECT_EQ(turnState.totalFrames, shuffleTurnFrames);
+    EXPECT_EQ(turnState.remainingFrames, shuffleTurn.remainingFrames);
+    EXPECT_EQ(turnState.axisCode, shuffleTurn.axisCode);
+    EXPECT_EQ(turnState.selectorCell, shuffleTurn.selectorCell);
+    EXPECT_EQ(releasePos.x, 7);
+}
+
 TEST_F(GestureTest, AxisFromThePressedFacesInwardNormalAndTheDrag)
 {
     // +Z face of cell 1, dragged down onto cell 10: n = (0, 0, -4), a = (-8, 0, 0).
     EXPECT_EQ(ChooseTurnAxis({ 0, 2, 3 }, { 0, 0, 3 }, 1, 4), -1);
+    // Ties: X over Z and over Y, Y over Z. On the +Y face of cell 1, n = (0, -4, 0) and a drag
+    // of (0.5, 0, 0.5) gives a = (-2, 0, 2); on its +Z face, (0.5, 0.5, 0) gives (2, -2, 0); on the
+    // +X face of cell 2, n = (-4, 0, 0) and (0, 0.5, 0.5) gives (0, 2, -2).
+    EXPECT_EQ(ChooseTurnAxis({ 0, 3, 2 }, { 0.5f, 3, 2.5f }, 1, 1), -1);
+    EXPECT_EQ(ChooseTurnAxis({ 0, 2, 3 }, { 0.5f, 2.5f, 3 }, 1, 4), 1);
+    EXPECT_EQ(ChooseTurnAxis({ 3, 2, 2 }, { 3, 2.5f, 2.5f }, 2, 0), 2);
     // Out-of-range and NaN components still give a valid code.
     const int code = ChooseTurnAxis({ std::nanf(""), 0, 0 }, { 1e30f, -1e30f, 0 }, 1, 4);
     EXPECT_TRUE(code != 0 && std::abs(code) <= 3);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "cube/cubie.h"
@@ -64,6 +65,91 @@ void ExpectEveryVisibleStickerPicksItself(float inset)
     EXPECT_GE(checked, 9);
 }
 
+// Where the ray eye + t * dir enters and leaves the cube [-3, 3]^3.
+bool CubeSpan(D3 eye, D3 dir, double& enter, double& leave)
+{
+    const double o[3] = { eye.x, eye.y, eye.z }, d[3] = { dir.x, dir.y, dir.z };
+    enter = -1e300;
+    leave = 1e300;
+    for (int a = 0; a < 3; ++a) {
+        if (d[a] == 0.0) {
+            if (std::fabs(o[a]) > 3.0) {
+                return false;
+            }
+            continue;
+        }
+        const double t0 = (-3.0 - o[a]) / d[a], t1 = (3.0 - o[a]) / d[a];
+        enter = std::max(enter, std::min(t0, t1));
+        leave = std::min(leave, std::max(t0, t1));
+    }
+    return enter <= leave;
+}
+
+// Held against the ray worked out by hand: where the ray reaches the cube, the pick takes a face
+// of the surface at that point, never one deeper in.
+void ExpectSurfaceWhereTheRayEnters(CursorPos p)
+{
+    const HandView view = HandViewOf(camera);
+    const D3 dir = view.Through(p.x, p.y);
+    double enter, leave;
+    if (!CubeSpan(view.eye, dir, enter, leave)) {
+        return; // passes the cube by; so near the silhouette the pick may still touch it
+    }
+    SCOPED_TRACE(testing::Message() << "pixel " << p.x << ", " << p.y);
+    PickHit hit {};
+    ASSERT_NE(Pick(&hit, p), nullptr);
+    const D3 point = ToD3(hit.point);
+    EXPECT_TRUE(OnSurface(hit.cell, hit.face)) << "cell " << hit.cell << " face " << hit.face;
+    EXPECT_NEAR(DotD(point, ToD3(outward[hit.face])), 3.0, 1e-4);
+    Cubie at;
+    at.SetCell(hit.cell);
+    const D3 fromCentre = point - D3 { at.CentreX(), at.CentreY(), at.CentreZ() };
+    EXPECT_LE(
+        std::max({ std::fabs(fromCentre.x), std::fabs(fromCentre.y), std::fabs(fromCentre.z) }),
+        1.001);
+    const double length = std::sqrt(DotD(dir, dir));
+    const D3 v = point - view.eye;
+    const double along = DotD(v, dir) / length;
+    EXPECT_LE(std::sqrt(std::fmax(0.0, DotD(v, v) - along * along)), 1e-3) << "off the ray";
+    // A few thousandths allow for the float ray on faces seen at a grazing angle; a face behind
+    // the surface lies at least 0.4 deeper.
+    EXPECT_LE(hit.distance, enter * length + 0.05) << "deeper than the surface";
+}
+
+// The four pixels around the image of every edge of the cube whose two sides both face the eye,
+// at 121 points along each.
+void ExpectSurfaceAlongTheVisibleEdges()
+{
+    const HandView view = HandViewOf(camera);
+    const double eye[3] = { view.eye.x, view.eye.y, view.eye.z };
+    int edges = 0;
+    for (int a = 0; a < 3; ++a) {
+        const int b = (a + 1) % 3, c = (a + 2) % 3;
+        for (double sb : { -3.0, 3.0 }) {
+            for (double sc : { -3.0, 3.0 }) {
+                if (eye[b] * sb <= 9.0 || eye[c] * sc <= 9.0) {
+                    continue; // a side turned away: a silhouette or hidden edge
+                }
+                ++edges;
+                for (int i = 0; i <= 120; ++i) {
+                    double q[3];
+                    q[a] = -3.0 + i / 20.0;
+                    q[b] = sb;
+                    q[c] = sc;
+                    const D3 at = view.Project({ q[0], q[1], q[2] });
+                    for (double x : { std::floor(at.x), std::ceil(at.x) }) {
+                        for (double y : { std::floor(at.y), std::ceil(at.y) }) {
+                            ExpectSurfaceWhereTheRayEnters(
+                                { static_cast<std::int32_t>(x), static_cast<std::int32_t>(y) });
+                        }
+                    }
+                }
+            }
+        }
+    }
+    EXPECT_EQ(edges, 3);
+}
+
 class PickingTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -112,6 +198,50 @@ TEST_F(PickingTest, OtherCamerasPickWhatTheyShow)
         PlaceCursor({ 0, 0 });
         SetOrbitAnchor();
     }
+}
+
+// Column 320 is the image of the plane x = z; below the centre it runs down the front vertical
+// edge (x = z = 3), where both sides' hit points can round to just outside their faces.
+TEST_F(PickingTest, RaysThroughTheCubesEdgesTakeASurfaceFaceWhereTheyEnter)
+{
+    const auto alongColumnAndEdges = [] {
+        for (int row = 240; row < 480; ++row) {
+            ExpectSurfaceWhereTheRayEnters({ 320, row });
+        }
+        ExpectSurfaceAlongTheVisibleEdges();
+    };
+    alongColumnAndEdges();
+    const auto orbit = [](int dx, int dy) {
+        PlaceCursor({ 0, 0 });
+        SetOrbitAnchor();
+        mousePos = { dx, dy };
+        OrbitCamera();
+    };
+    // A pitch keeps the view's centre column on the plane x = z: here the eye sinks.
+    orbit(0, -25);
+    SCOPED_TRACE("pitched");
+    alongColumnAndEdges();
+    ResetCamera();
+    orbit(30, 0);
+    orbit(0, 20);
+    SCOPED_TRACE("yawed and pitched");
+    ExpectSurfaceAlongTheVisibleEdges();
+}
+
+// Seen along (1, 3, 0), the view's centre lies on the line between the top stickers of cells 4
+// and 5: both faces take the same point at the same distance, and the lower cell wins.
+TEST_F(PickingTest, EqualDistancesGoToTheLowerCell)
+{
+    const float r10 = std::sqrt(10.0f);
+    camera.direction = { 1 / r10, 3 / r10, 0 };
+    camera.axisY = { -3 / r10, 1 / r10, 0 };
+    camera.yawAxis = camera.axisY;
+    camera.rightAxis = { 0, 0, 1 };
+    PickHit hit {};
+    ASSERT_NE(Pick(&hit, { 320, 240 }), nullptr);
+    EXPECT_EQ(hit.cell, 4);
+    EXPECT_EQ(hit.face, 1);
+    EXPECT_NEAR(hit.point.x, 1.0f, 1e-5f);
 }
 
 TEST_F(PickingTest, GridCellsStayPutWhileLayersTurn)
