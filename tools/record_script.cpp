@@ -82,7 +82,7 @@ bool ParseStep(const std::vector<std::string>& words, ScriptStep& step, std::str
         if (args != 1 || !ParseNumber(words[1], a)) {
             error = "wheel takes a number of notches, as in \"wheel -3\"";
         } else if (a == 0 || std::llabs(a) > maxWheelNotches) {
-            error = "the wheel turns -30..30 notches (not 0), not " + words[1];
+            error = "the wheel turns -30..-1 or 1..30 notches, not " + words[1];
         }
     } else if (name == "turn") {
         step.kind = StepKind::Turn;
