@@ -22,17 +22,6 @@ namespace {
 
 constexpr int msPerFrame = 16;
 
-struct RecordOptions {
-    std::string outPath;
-    std::string scriptPath; // --script
-    std::string steps; // --do
-    bool inlineSteps = false;
-    std::int32_t every = 1;
-    bool overlay = false;
-    std::int32_t framesPerSecond = 62; // what the viewer shows at its steady 16 ms tick
-    std::uint32_t seed = 1;
-};
-
 bool ParseRecordOptions(int argc, char** argv, RecordOptions& options, std::string& error)
 {
     for (int i = 1; i < argc; ++i) {
@@ -115,7 +104,7 @@ std::int64_t FirstKeptTick(const RecordScript& script, const RecordOptions& opti
 // Draws the script's ticks and keeps every Nth frame (and the last): a kept frame is shown from
 // its time until the next kept one, the last for N ticks, so the animation lasts as long as the
 // session did.
-bool Record(HWND window, const RecordScript& script, const RecordOptions& options,
+bool RecordFrames(HWND window, const RecordScript& script, const RecordOptions& options,
     WebpAnimationWriter& writer, std::string& error)
 {
     const std::int64_t every = options.every;
@@ -133,6 +122,19 @@ bool Record(HWND window, const RecordScript& script, const RecordOptions& option
 
 } // namespace
 
+bool RecordToFile(
+    HWND window, const RecordScript& script, const RecordOptions& options, std::string& error)
+{
+    KeepLargeBuffersInTheHeap();
+    SeedShuffleRandom(options.seed);
+    framesPerSecond = options.framesPerSecond;
+    WebpAnimationWriter writer;
+    const std::int64_t lastShownFrom = script.frames - FirstKeptTick(script, options);
+    const int endMs = static_cast<int>((lastShownFrom + options.every) * msPerFrame);
+    return RecordFrames(window, script, options, writer, error)
+        && writer.Write(endMs, options.outPath, error);
+}
+
 int RunRecording(int argc, char** argv)
 {
     RecordOptions options;
@@ -147,14 +149,7 @@ int RunRecording(int argc, char** argv)
         std::fprintf(stderr, "tessarine-frame: %s\n", error.c_str());
         return 1;
     }
-    KeepLargeBuffersInTheHeap();
-    SeedShuffleRandom(options.seed);
-    framesPerSecond = options.framesPerSecond;
-    WebpAnimationWriter writer;
-    const std::int64_t lastShownFrom = script.frames - FirstKeptTick(script, options);
-    const int endMs = static_cast<int>((lastShownFrom + options.every) * msPerFrame);
-    const bool written = Record(window, script, options, writer, error)
-        && writer.Write(endMs, options.outPath, error);
+    const bool written = RecordToFile(window, script, options, error);
     ReleaseDevice();
     if (!written) {
         std::fprintf(stderr, "tessarine-frame: %s\n", error.c_str());

@@ -7,6 +7,8 @@
 #include "cube/layer_turn.h"
 #include "geometry/camera.h"
 #include "geometry/cursor.h"
+#include "render/overlay.h"
+#include "render/view_flags.h"
 #include "resources/resource_ids.h"
 
 namespace {
@@ -126,6 +128,8 @@ bool PlayScript(HWND window, const RecordScript& script, bool overlay, const Tic
     SetCursorReader(ReadScriptCursor);
     ResetCamera();
     ResetCube();
+    overlayVisible = 0;
+    bannerTick = 0;
     Player player(window, drawTick);
     if (overlay) {
         player.PressKey(VK_F2);

@@ -15,6 +15,6 @@
 // stops the playing.
 using TickDrawer = std::function<bool(std::int64_t tick)>;
 
-// Starts from the solved cube, the start camera and the mouse at 0, 0; with overlay, F2 is
-// pressed first. False when a tick failed.
+// Starts from the solved cube, the start camera, no overlay or banner and the mouse at 0, 0;
+// with overlay, F2 is pressed first. False when a tick failed.
 bool PlayScript(HWND window, const RecordScript& script, bool overlay, const TickDrawer& drawTick);
