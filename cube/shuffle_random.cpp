@@ -14,3 +14,8 @@ std::int32_t NextShuffleRandom()
     shuffleState = shuffleState * 214013u + 2531011u;
     return static_cast<std::int32_t>((shuffleState >> 16) & 0x7FFFu);
 }
+
+std::uint32_t ShuffleRandomState()
+{
+    return shuffleState;
+}

@@ -8,3 +8,7 @@
 void SeedShuffleRandom(std::uint32_t seed);
 // The next draw, 0..32767.
 std::int32_t NextShuffleRandom();
+// The state the next draw starts from, without drawing. Seeding with it later
+// replays the same draws: a caller that draws one frame twice keeps the
+// shuffle's turns as if it had been drawn once.
+std::uint32_t ShuffleRandomState();

@@ -4,9 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
-
-bool ParseInt(const char* text, long low, long high, std::int32_t& value)
+bool ParseWholeNumber(const char* text, long low, long high, std::int32_t& value)
 {
     if (text == nullptr || *text == '\0') {
         return false;
@@ -21,6 +19,8 @@ bool ParseInt(const char* text, long low, long high, std::int32_t& value)
     return true;
 }
 
+namespace {
+
 // "a,b" or "a,b,c": splits on commas into exactly count integers within their ranges.
 bool ParseList(const char* text, int count, const long (*ranges)[2], std::int32_t* values)
 {
@@ -32,7 +32,7 @@ bool ParseList(const char* text, int count, const long (*ranges)[2], std::int32_
             return false;
         }
         const std::string field = lastField ? rest : rest.substr(0, comma);
-        if (!ParseInt(field.c_str(), ranges[i][0], ranges[i][1], values[i])) {
+        if (!ParseWholeNumber(field.c_str(), ranges[i][0], ranges[i][1], values[i])) {
             return false;
         }
         if (!lastField) {
@@ -65,7 +65,23 @@ const char* SceneOptionsUsage()
            "  --shuffle               shuffling on: banner and random 7-frame turns\n"
            "  --seed S                seed of the shuffle generator (default 1)\n"
            "  --banner-tick N         banner frames counted before this one (default 0)\n"
-           "  --frames N              draw N frames before the one written (default 0)\n";
+           "  --frames N              draw N frames before the one written (default 0)\n"
+           "\n"
+           "usage: tessarine-frame --record FILE.webp (--script FILE | --do STEPS) [options]\n"
+           "Plays the steps on the viewer's own code and records every drawn frame (16 ms each)\n"
+           "as a lossless animated WebP. Steps, separated by ';' or lines ('#' comments):\n"
+           "  wait N            draw N frames (1..10000)\n"
+           "  move X,Y          move the mouse to X,Y of the 640x480 view\n"
+           "  drag X1,Y1 X2,Y2  left-button drag (turns the layer under X1,Y1)\n"
+           "  orbit DX,DY       right-button drag by DX,DY pixels (-3200..3200)\n"
+           "  wheel N           N wheel notches, negative nearer (-30..30)\n"
+           "  turn CODE,CELL    the turn a drag starts on that layer (codes and cells as --turn)\n"
+           "  shuffle, clear    the menu commands\n"
+           "The mouse travels 8 pixels a frame; a wheel notch takes a frame.\n"
+           "  --every N               keep every Nth frame, shown 16*N ms (default 1)\n"
+           "  --overlay               the F2 overlay, with the mouse where the steps put it\n"
+           "  --fps N                 the frame rate the overlay shows (default 62)\n"
+           "  --seed S                seed of the shuffle generator (default 1)\n";
 }
 
 bool ParseSceneOptions(int argc, char** argv, SceneOptions& options, std::string& error)
@@ -109,7 +125,7 @@ bool ParseSceneOptions(int argc, char** argv, SceneOptions& options, std::string
                 options.orbits.push_back({ fields[0], fields[1] });
             }
         } else if (option == "--zoom") {
-            good = ParseInt(value, 7, 30, options.distance);
+            good = ParseWholeNumber(value, 7, 30, options.distance);
         } else if (option == "--overlay") {
             std::int32_t fields[2];
             good = ParseList(value, 2, pixelRanges, fields);
@@ -119,15 +135,15 @@ bool ParseSceneOptions(int argc, char** argv, SceneOptions& options, std::string
                 options.mouseY = fields[1];
             }
         } else if (option == "--fps") {
-            good = ParseInt(value, 0, 1000000, options.framesPerSecond);
+            good = ParseWholeNumber(value, 0, 1000000, options.framesPerSecond);
         } else if (option == "--seed") {
             std::int32_t seed = 0;
-            good = ParseInt(value, 0, 2147483647, seed);
+            good = ParseWholeNumber(value, 0, 2147483647, seed);
             options.seed = static_cast<std::uint32_t>(seed);
         } else if (option == "--banner-tick") {
-            good = ParseInt(value, 0, 2147483647, options.bannerTick);
+            good = ParseWholeNumber(value, 0, 2147483647, options.bannerTick);
         } else if (option == "--frames") {
-            good = ParseInt(value, 0, 100000, options.framesBefore);
+            good = ParseWholeNumber(value, 0, 100000, options.framesBefore);
         } else {
             error = "unknown option " + option + " (see --help)";
             return false;

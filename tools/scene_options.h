@@ -32,6 +32,8 @@ struct SceneOptions {
     std::int32_t framesBefore = 0; // frames drawn (and presented) before the one written
 };
 
+// A whole number low..high with nothing around it.
+bool ParseWholeNumber(const char* text, long low, long high, std::int32_t& value);
 // Fills options from argv; on bad input returns false with a one-line reason in error.
 bool ParseSceneOptions(int argc, char** argv, SceneOptions& options, std::string& error);
 // The --help text.

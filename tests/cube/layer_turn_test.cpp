@@ -160,6 +160,15 @@ TEST_F(LayerTurnTest, ShuffleGeneratorIsTheClassicLinearCongruentialSequence)
     for (int expected : { 41, 18467, 6334, 26500, 19169 }) {
         EXPECT_EQ(NextShuffleRandom(), expected);
     }
+    // The state read between draws, seeded back, replays the draws that follow it.
+    SeedShuffleRandom(1);
+    NextShuffleRandom();
+    const std::uint32_t afterOne = ShuffleRandomState();
+    EXPECT_EQ(afterOne, 2745024u);
+    EXPECT_EQ(ShuffleRandomState(), afterOne);
+    EXPECT_EQ(NextShuffleRandom(), 18467);
+    SeedShuffleRandom(afterOne);
+    EXPECT_EQ(NextShuffleRandom(), 18467);
     // Seed 1 draws 41 (odd: negative), 18467 (Z) and 6334 (27 * 234 + 16 -> 15).
     SeedShuffleRandom(1);
     shuffling = ~0;
