@@ -143,9 +143,9 @@ TEST(RecordTool, container_timing_and_last_frame_match_the_still_of_the_same_sta
 {
     const std::vector<Recording> recordings = {
         // 8 frames of drag (the picture at rest, folded into one), the 16-frame turn of the
-        // right-hand layer (its last two frames alike), two orbit moves of 8 pixels, two notches.
+        // front layer (its last two frames alike), two orbit moves of 8 pixels, two notches.
         { "drag", { "--do", "drag 320,280 380,300; wait 16; orbit 16,0; wheel -2" },
-            { "--turn", "1,2", "--orbit", "8,0", "--orbit", "8,0", "--zoom", "10" },
+            { "--turn", "3,2", "--orbit", "8,0", "--orbit", "8,0", "--zoom", "10" },
             { 128, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 16, 32, 16, 16, 16, 16 } },
         // Every fourth of 30 shuffling frames, each shown 64 ms; the 30th closes a short tail.
         { "shuffle", { "--do", "shuffle; wait 30", "--every", "4", "--seed", "7" },
