@@ -3,6 +3,7 @@
 // source gives the reference picture of the real Direct3D 9.
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -198,6 +199,11 @@ int main(int argc, char** argv)
         return 2;
     }
 
+#if !defined(_WIN32)
+    // The tool draws into the back buffer only and needs no screen: Qt runs offscreen unless the
+    // caller chose a platform.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+#endif
     HWND window = CreateToolWindow();
     SetCursorReader(ReadToolCursor);
     if (SetUpDevice(window) == 0 || DeviceIsGone()) {

@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QCoreApplication>
 
-#include "platform/gdi/surface_dc.h"
+#include "platform/qt/qt_application.h"
 #include "platform/win32/window_access.h"
 #include "platform/win32/window_state.h"
 
