@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 
 #include "platform/qt/qt_application.h"
+#include "platform/win32/menu_mode.h"
 #include "platform/win32/window_access.h"
 #include "platform/win32/window_state.h"
 
@@ -44,11 +45,9 @@ void PumpQtEvents()
 {
     EnsureApplication();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    // An open menu holds the thread as Windows' menu loop does: the caller's frame loop pauses
-    // until the menu closes, and the chosen command is then in the queue.
-    while (QApplication::activePopupWidget() != nullptr) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
+    // An open menu, or a highlighted title, holds the thread as Windows' menu loop does: the
+    // caller's frame loop pauses until menu mode ends, and a chosen command is then in the queue.
+    WaitForMenuModeToEnd();
 }
 
 void PostWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -139,7 +138,10 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CLOSE: DestroyWindow(window); return 0;
+    case WM_KEYUP:
+    case WM_SYSKEYUP: NoteKeyForMenu(window, message, wParam, lParam); return 0;
     case WM_SYSKEYDOWN:
+        NoteKeyForMenu(window, message, wParam, lParam);
         // Alt+F4 where no desktop took it first: the system menu's Close.
         if (wParam == static_cast<WPARAM>(VK_F4)
             && (static_cast<ULONG_PTR>(lParam) & (1u << 29)) != 0) {
@@ -149,6 +151,8 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case kWmSysCommand:
         if ((wParam & 0xFFF0) == kScClose)
             SendWindowMessage(window, WM_CLOSE, 0, 0);
+        else if (IsKeyMenuCommand(wParam))
+            RunKeyboardMenuMode(window);
         return 0;
     default: return 0;
     }
