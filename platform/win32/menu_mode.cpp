@@ -120,6 +120,40 @@ protected:
     }
 };
 
+int QtKeyOf(WPARAM virtualKey)
+{
+    switch (virtualKey) {
+    case VK_LEFT: return Qt::Key_Left;
+    case VK_RIGHT: return Qt::Key_Right;
+    case VK_UP: return Qt::Key_Up;
+    case VK_DOWN: return Qt::Key_Down;
+    case VK_RETURN: return Qt::Key_Return;
+    case VK_ESCAPE: return Qt::Key_Escape;
+    case VK_MENU: return Qt::Key_Alt;
+    case kVkF10: return Qt::Key_F10;
+    default: return 0;
+    }
+}
+
+// Keys typed after F10 that were queued before menu mode began belong to the menu, as Windows'
+// menu loop reads them from the same queue: F10, Right, Down, Return typed in one go chooses.
+void FeedTypedAheadKeys(HWND window)
+{
+    MSG msg;
+    while (modeWindow != nullptr
+        && (QApplication::activePopupWidget() != nullptr || HighlightedBar() != nullptr)
+        && TakeQueuedKeyMessage(window, &msg)) {
+        const int key = QtKeyOf(msg.wParam);
+        if ((msg.message != WM_KEYDOWN && msg.message != WM_SYSKEYDOWN) || key == 0)
+            continue;
+        QWidget* target = QApplication::activePopupWidget();
+        if (target == nullptr)
+            target = modeWindow->View();
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &press);
+    }
+}
+
 } // namespace
 
 void WatchMenuBars()
@@ -164,6 +198,7 @@ void RunKeyboardMenuMode(HWND handle)
     }
     Enter(*window->widget);
     window->widget->Bar()->SetHighlightedTitle(0);
+    FeedTypedAheadKeys(handle);
     WaitForMenuModeToEnd();
 }
 

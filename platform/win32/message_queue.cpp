@@ -70,6 +70,19 @@ LRESULT SendWindowMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lPara
     return window->proc(handle, message, wParam, lParam);
 }
 
+bool TakeQueuedKeyMessage(HWND window, MSG* msg)
+{
+    auto& queue = Queue();
+    for (auto it = queue.begin(); it != queue.end(); ++it) {
+        if (it->hwnd == window && it->message >= WM_KEYDOWN && it->message <= WM_SYSKEYUP) {
+            *msg = *it;
+            queue.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
 void DiscardQueuedMessages(HWND window)
 {
     std::erase_if(Queue(), [window](const MSG& msg) { return msg.hwnd == window; });
