@@ -20,6 +20,12 @@ namespace {
 
 class MenuMode : public ProgramWindow {
 protected:
+    void TearDown() override
+    {
+        ++generation_; // steps left over wait for no later test's menu mode
+        ProgramWindow::TearDown();
+    }
+
     platform::MenuBarWidget* Bar() const
     {
         return dynamic_cast<platform::MenuBarWidget*>(platform::WindowMenuBar(window_));
@@ -126,6 +132,19 @@ TEST_F(MenuMode, f10_right_down_return_chooses_shuffle_and_no_key_reaches_the_wi
         << "menu mode keeps its keys from the window";
     EXPECT_EQ(Bar()->HighlightedTitle(), -1);
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+}
+
+TEST_F(MenuMode, keys_typed_ahead_of_menu_mode_go_to_the_menu)
+{
+    // All four keys reach Qt before the loop dispatches F10's key-up, as when typed quickly.
+    Create();
+    // Should the keys go astray, these end menu mode instead of leaving the test waiting.
+    Later({ [&] { Press(Qt::Key_Escape); }, [&] { Press(Qt::Key_Escape); } });
+    for (int key : { Qt::Key_F10, Qt::Key_Right, Qt::Key_Down, Qt::Key_Return })
+        Press(key);
+    const std::vector<MSG> taken = DispatchAll();
+    EXPECT_EQ(Commands(taken), std::vector<WORD> { IDM_SHUFFLE });
+    EXPECT_FALSE(HasKeyDown(taken, VK_RETURN));
 }
 
 TEST_F(MenuMode, escape_from_a_mouse_opened_menu_keeps_menu_mode_until_a_second_escape)
