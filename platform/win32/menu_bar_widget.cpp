@@ -70,16 +70,6 @@ void MenuBarWidget::OpenTitle(int index)
     }
 }
 
-int MenuBarWidget::OpenTitleIndex() const
-{
-    const QList<QAction*> titles = Titles();
-    for (int i = 0; i < titles.size(); ++i) {
-        if (titles[i]->menu() != nullptr && titles[i]->menu()->isVisible())
-            return i;
-    }
-    return -1;
-}
-
 void MenuBarWidget::paintEvent(QPaintEvent* event)
 {
     QMenuBar::paintEvent(event);

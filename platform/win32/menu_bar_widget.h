@@ -19,8 +19,6 @@ public:
     int HighlightedTitle() const { return highlighted_; }
     // Opens the menu of a title with its first item chosen, as a key press in Windows does.
     void OpenTitle(int index);
-    // The index of the title whose menu is open, -1 when none is.
-    int OpenTitleIndex() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
