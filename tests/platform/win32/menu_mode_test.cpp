@@ -20,12 +20,6 @@ namespace {
 
 class MenuMode : public ProgramWindow {
 protected:
-    void TearDown() override
-    {
-        ++generation_; // steps left over wait for no later test's menu mode
-        ProgramWindow::TearDown();
-    }
-
     platform::MenuBarWidget* Bar() const
     {
         return dynamic_cast<platform::MenuBarWidget*>(platform::WindowMenuBar(window_));
@@ -91,7 +85,8 @@ private:
     {
         if (generation != generation_ || next_ >= steps_.size())
             return;
-        QTimer::singleShot(0, [this, generation] {
+        // Tied to the test's lifetime: steps left over are dropped with it.
+        QTimer::singleShot(0, &stepsContext_, [this, generation] {
             if (generation != generation_)
                 return;
             const bool begun
@@ -105,6 +100,7 @@ private:
     std::vector<std::function<void()>> steps_;
     std::size_t next_ = 0;
     int generation_ = 0;
+    QObject stepsContext_;
 };
 
 TEST_F(MenuMode, f10_right_down_return_chooses_shuffle_and_no_key_reaches_the_window)
