@@ -67,10 +67,12 @@ void HandleTitleKey(MenuBarWidget& bar, int key)
     }
 }
 
-// Escape in a menu opened from a bar closes it and leaves its title highlighted; in a sub-menu
-// Qt's own step back one level is right.
-bool CloseToTitle(QWidget* popup)
+// Escape in a menu opened from a bar closes it and leaves its title highlighted (in a sub-menu
+// Qt's own step back one level is right); F10 or Alt there ends menu mode altogether.
+bool CloseBarMenu(QWidget* popup, int key)
 {
+    if (key != Qt::Key_Escape && key != Qt::Key_F10 && key != Qt::Key_Alt)
+        return false;
     auto* menu = qobject_cast<QMenu*>(popup);
     auto* bar = menu != nullptr ? dynamic_cast<MenuBarWidget*>(menu->parentWidget()) : nullptr;
     auto* widget = bar != nullptr ? dynamic_cast<TopLevelWidget*>(bar->parentWidget()) : nullptr;
@@ -81,7 +83,7 @@ bool CloseToTitle(QWidget* popup)
         return false;
     menu->hide();
     Enter(*widget);
-    bar->SetHighlightedTitle(title);
+    bar->SetHighlightedTitle(key == Qt::Key_Escape ? title : -1);
     return true;
 }
 
@@ -94,8 +96,7 @@ protected:
         case QEvent::KeyRelease: {
             const int key = static_cast<QKeyEvent*>(event)->key();
             if (QWidget* popup = QApplication::activePopupWidget()) {
-                return event->type() == QEvent::KeyPress && key == Qt::Key_Escape
-                    && CloseToTitle(popup);
+                return event->type() == QEvent::KeyPress && CloseBarMenu(popup, key);
             }
             MenuBarWidget* bar = HighlightedBar();
             if (bar == nullptr)
