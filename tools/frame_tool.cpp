@@ -3,6 +3,7 @@
 // plays a scripted session and records it as an animated WebP. On Windows the same source gives
 // the reference picture of the real Direct3D 9.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -85,6 +86,11 @@ int Record(int argc, char** argv)
 
 int main(int argc, char** argv)
 {
+#if !defined(_WIN32)
+    // The tool draws into the back buffer only and needs no screen: Qt runs offscreen unless the
+    // caller chose a platform.
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+#endif
     if (HasOption(argc, argv, "--help") || HasOption(argc, argv, "-h")) {
         std::fputs(SceneOptionsUsage(), stdout);
         return 0;

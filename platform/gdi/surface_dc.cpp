@@ -7,6 +7,7 @@
 #include <unordered_map>
 
 #include "platform/gdi/surface_dc_state.h"
+#include "platform/qt/qt_application.h"
 
 namespace platform {
 

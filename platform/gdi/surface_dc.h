@@ -13,8 +13,4 @@ HDC CreateSurfaceDC(std::uint32_t* pixels, int width, int height, int pitchBytes
 // Finishes drawing into the pixels and frees the device context. Null is ignored.
 void DestroySurfaceDC(HDC dc);
 
-// Creates the process's Qt application object if there is none yet (a QApplication, so that the
-// window layer can use widgets). With no display available it picks Qt's offscreen platform.
-void EnsureQtApplication(int* argc = nullptr, char** argv = nullptr);
-
 } // namespace platform

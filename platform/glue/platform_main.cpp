@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "platform/gdi/surface_dc.h"
 #include "platform/glue/display_connection.h"
+#include "platform/qt/qt_application.h"
 #include "platform/win32/windows.h"
 
 namespace {

@@ -5,7 +5,8 @@
 #include <QApplication>
 #include <QCoreApplication>
 
-#include "platform/gdi/surface_dc.h"
+#include "platform/qt/qt_application.h"
+#include "platform/win32/menu_mode.h"
 #include "platform/win32/window_access.h"
 #include "platform/win32/window_state.h"
 
@@ -44,11 +45,9 @@ void PumpQtEvents()
 {
     EnsureApplication();
     QCoreApplication::processEvents(QEventLoop::AllEvents);
-    // An open menu holds the thread as Windows' menu loop does: the caller's frame loop pauses
-    // until the menu closes, and the chosen command is then in the queue.
-    while (QApplication::activePopupWidget() != nullptr) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
+    // An open menu, or a highlighted title, holds the thread as Windows' menu loop does: the
+    // caller's frame loop pauses until menu mode ends, and a chosen command is then in the queue.
+    WaitForMenuModeToEnd();
 }
 
 void PostWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
@@ -69,6 +68,19 @@ LRESULT SendWindowMessage(HWND handle, UINT message, WPARAM wParam, LPARAM lPara
     if (window == nullptr || window->proc == nullptr)
         return 0;
     return window->proc(handle, message, wParam, lParam);
+}
+
+bool TakeQueuedKeyMessage(HWND window, MSG* msg)
+{
+    auto& queue = Queue();
+    for (auto it = queue.begin(); it != queue.end(); ++it) {
+        if (it->hwnd == window && it->message >= WM_KEYDOWN && it->message <= WM_SYSKEYUP) {
+            *msg = *it;
+            queue.erase(it);
+            return true;
+        }
+    }
+    return false;
 }
 
 void DiscardQueuedMessages(HWND window)
@@ -139,7 +151,10 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_CLOSE: DestroyWindow(window); return 0;
+    case WM_KEYUP:
+    case WM_SYSKEYUP: NoteKeyForMenu(window, message, wParam, lParam); return 0;
     case WM_SYSKEYDOWN:
+        NoteKeyForMenu(window, message, wParam, lParam);
         // Alt+F4 where no desktop took it first: the system menu's Close.
         if (wParam == static_cast<WPARAM>(VK_F4)
             && (static_cast<ULONG_PTR>(lParam) & (1u << 29)) != 0) {
@@ -149,6 +164,8 @@ LRESULT DefWindowProcA(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
     case kWmSysCommand:
         if ((wParam & 0xFFF0) == kScClose)
             SendWindowMessage(window, WM_CLOSE, 0, 0);
+        else if (IsKeyMenuCommand(wParam))
+            RunKeyboardMenuMode(window);
         return 0;
     default: return 0;
     }

@@ -13,6 +13,7 @@
 #include <QWheelEvent>
 
 #include "platform/win32/input_translation.h"
+#include "platform/win32/menu_mode.h"
 #include "platform/win32/window_frame.h"
 #include "platform/win32/window_state.h"
 
@@ -151,6 +152,12 @@ void ClientView::HandleMouse(QEvent* event)
     // No capture: Qt keeps sending to the view while a button is held, Win32 would not.
     if (!InClientArea(mouse->position()))
         return;
+    // In full screen the menu bar, hidden, still lies over the top rows of the picture.
+    auto* top = static_cast<TopLevelWidget*>(parentWidget());
+    if (fullScreen_ && event->type() == QEvent::MouseButtonPress
+        && mouse->button() == Qt::LeftButton && TakeFullScreenMenuPress(*top, mouse->position())) {
+        return;
+    }
     if (event->type() != QEvent::MouseMove && mouse->button() != Qt::LeftButton
         && mouse->button() != Qt::RightButton && mouse->button() != Qt::MiddleButton) {
         return;
@@ -250,9 +257,10 @@ void ClientView::paintEvent(QPaintEvent*)
 TopLevelWidget::TopLevelWidget(HWND window)
     : QWidget(nullptr)
     , window_(window)
-    , menuBar_(new QMenuBar(this))
+    , menuBar_(new MenuBarWidget(this))
     , view_(new ClientView(window, this))
 {
+    WatchMenuBars();
     menuBar_->setNativeMenuBar(false);
     menuBar_->setFixedHeight(kMenuBarHeight);
     menuBar_->hide();
@@ -265,15 +273,32 @@ void TopLevelWidget::SetMenuShown(bool shown)
     if (menuShown_ == shown)
         return;
     menuShown_ = shown;
-    menuBar_->setVisible(shown);
+    if (shown)
+        menuOverPicture_ = false;
+    LayOut();
+}
+
+void TopLevelWidget::ShowMenuOverPicture(bool shown)
+{
+    const bool over = shown && !menuShown_;
+    if (menuOverPicture_ == over)
+        return;
+    menuOverPicture_ = over;
     LayOut();
 }
 
 void TopLevelWidget::LayOut()
 {
     const int top = menuShown_ ? kMenuBarHeight : 0;
-    menuBar_->setGeometry(0, 0, width(), kMenuBarHeight);
     view_->setGeometry(0, top, width(), std::max(0, height() - top));
+    if (menuOverPicture_) {
+        const QRect picture = view_->PictureRect().translated(view_->pos());
+        menuBar_->setGeometry(picture.x(), picture.y(), picture.width(), kMenuBarHeight);
+        menuBar_->raise();
+    } else {
+        menuBar_->setGeometry(0, 0, width(), kMenuBarHeight);
+    }
+    menuBar_->setVisible(menuShown_ || menuOverPicture_);
 }
 
 void TopLevelWidget::closeEvent(QCloseEvent* event)

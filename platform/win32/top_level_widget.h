@@ -10,6 +10,7 @@
 #include <QPointF>
 #include <QWidget>
 
+#include "platform/win32/menu_bar_widget.h"
 #include "platform/win32/windows.h"
 
 namespace platform {
@@ -54,8 +55,12 @@ public:
     explicit TopLevelWidget(HWND window);
 
     QMenuBar* MenuBar() const { return menuBar_; }
+    MenuBarWidget* Bar() const { return menuBar_; }
     ClientView* View() const { return view_; }
     void SetMenuShown(bool shown);
+    // While the window is full screen and in menu mode: the menu bar over the top of the picture,
+    // which keeps its place and scale below it.
+    void ShowMenuOverPicture(bool shown);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -66,9 +71,10 @@ private:
     void LayOut();
 
     HWND window_;
-    QMenuBar* menuBar_;
+    MenuBarWidget* menuBar_;
     ClientView* view_;
     bool menuShown_ = false;
+    bool menuOverPicture_ = false;
 };
 
 } // namespace platform

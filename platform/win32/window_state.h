@@ -74,6 +74,8 @@ bool CursorShapeFromHandle(HCURSOR cursor, Qt::CursorShape* shape);
 void PostWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 // Calls the window's procedure at once, as SendMessage would; 0 for an unknown window.
 LRESULT SendWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+// Takes the first queued key message of a window out of the queue; false when there is none.
+bool TakeQueuedKeyMessage(HWND window, MSG* msg);
 // Drops the queued messages of a window that is going away.
 void DiscardQueuedMessages(HWND window);
 // Lets Qt deliver what is pending, without waiting; creates the application object if needed.

@@ -37,7 +37,7 @@ fail() {
     exit 1
 }
 
-# Starts a private Xvfb and a private login for the viewer.
+# Starts a private Xvfb and a private login for the viewer. E2E_SCREEN (WxHxD) sets its screen.
 e2e_start_display() {
     # Xvfb chooses the display number itself (-displayfd) and tells it only once it listens.
     # A number chosen here could not be trusted: servers of other logins or containers that share
@@ -48,7 +48,7 @@ e2e_start_display() {
     # would end the viewer with "could not connect to display".
     local number_file="$e2e_dir/display-number" i
     : >"$number_file"
-    Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$number_file" >"$e2e_dir/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${E2E_SCREEN:-1024x768x24}" -nolisten tcp -noreset 3>"$number_file" >"$e2e_dir/xvfb.log" 2>&1 &
     xvfb_pid=$!
     for i in $(seq 1 200); do
         (($(wc -l <"$number_file") > 0)) && break # the number is written with its newline at once

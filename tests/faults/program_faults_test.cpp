@@ -24,8 +24,8 @@
 #include "geometry/camera.h"
 #include "platform/d3d9/display_hooks.h"
 #include "platform/d3d9/fault_injection.h"
-#include "platform/gdi/surface_dc.h"
 #include "platform/platform.h"
+#include "platform/qt/qt_application.h"
 #include "platform/win32/message_box_hook.h"
 #include "render/device.h"
 

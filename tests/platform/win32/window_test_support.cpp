@@ -4,7 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
-#include "platform/gdi/surface_dc.h"
+#include "platform/qt/qt_application.h"
 #include "platform/win32/window_access.h"
 #include "resources/resource_ids.h"
 
