@@ -9,32 +9,9 @@ namespace softd3d {
 
 namespace {
 
-inline std::uint32_t Store(
-    Quantisation quantisation, std::uint32_t r, std::uint32_t g, std::uint32_t b)
-{
-    // Lower-precision formats drop low bits and read back with the top bits repeated, as a
-    // 16-bit desktop shows them.
-    switch (quantisation) {
-    case Quantisation::R5G6B5:
-        r = (r & 0xF8u) | (r >> 5);
-        g = (g & 0xFCu) | (g >> 6);
-        b = (b & 0xF8u) | (b >> 5);
-        break;
-    case Quantisation::X1R5G5B5:
-        r = (r & 0xF8u) | (r >> 5);
-        g = (g & 0xF8u) | (g >> 5);
-        b = (b & 0xF8u) | (b >> 5);
-        break;
-    case Quantisation::None: break;
-    }
-    return 0xFF000000u | (r << 16) | (g << 8) | b;
-}
-
 inline std::uint32_t Quantise(Quantisation quantisation, std::uint32_t pixel)
 {
-    if (quantisation == Quantisation::None)
-        return pixel;
-    return Store(quantisation, (pixel >> 16) & 0xFFu, (pixel >> 8) & 0xFFu, pixel & 0xFFu);
+    return quantisation == Quantisation::None ? pixel : StoredColour(quantisation, pixel);
 }
 
 // The per-pixel values of a run are computed for this many pixels at a time, four per SSE
@@ -47,7 +24,7 @@ struct ChunkValues {
     alignas(16) float u[kChunk];
     alignas(16) float v[kChunk];
     alignas(16) float lod[kChunk]; // log2 of texels per pixel along the longer screen axis
-    // TrilinearWrap only: 8.24 fixed-point coordinates, the nearer of the two levels blended
+    // Trilinear only: 8.24 fixed-point coordinates, the nearer of the two levels blended
     // (0..last - 1) and the farther one's weight (0..256).
     alignas(16) std::int32_t fixedU[kChunk];
     alignas(16) std::int32_t fixedV[kChunk];
@@ -172,7 +149,7 @@ void ComputeChunk(const ShadingSetup& s, const RunPlanes& p, int levelCount, int
             const __m128 u = _mm_mul_ps(At(p.u, k), w);
             const __m128 v = _mm_mul_ps(At(p.v, k), w);
             const __m128 lod = LevelOfDetail(s, u, v, w);
-            if constexpr (kPath == ShadingPath::TrilinearWrap) {
+            if constexpr (kPath == ShadingPath::Trilinear) {
                 _mm_store_si128(reinterpret_cast<__m128i*>(out.fixedU + i), WrapFixed(u));
                 _mm_store_si128(reinterpret_cast<__m128i*>(out.fixedV + i), WrapFixed(v));
                 ChooseLevels(lod, levelCount, out, i);
@@ -231,6 +208,7 @@ bool ProcessorHasAvx2()
 }
 
 bool wideVectors = ProcessorHasAvx2();
+bool referenceTrilinear = false;
 
 // Where a wrapped coordinate falls on one level: its two texel rows (two neighbouring texels
 // each, in the low 64 bits) and the 8-bit weights of the right column and the lower row.
@@ -296,13 +274,12 @@ SOFTD3D_AVX2 void StoreTrilinearWide(
     }
 }
 
-template <class Addressing, PixelSource kSource, bool kSpecular>
+template <PixelSource kSource, bool kSpecular>
 void StoreSampled(
     const RasterOptions& o, const ChunkValues& c, int count, Quantisation qn, std::uint32_t* out)
 {
     for (int i = 0; i < count; ++i) {
-        const __m128i texel
-            = SampleLanes<Addressing>(*o.texture, o.sampler, c.u[i], c.v[i], c.lod[i]);
+        const __m128i texel = SampleLanes(*o.texture, o.sampler, c.u[i], c.v[i], c.lod[i]);
         out[i] = Quantise(qn, Combine<kSource, kSpecular>(texel, c, i));
     }
 }
@@ -348,17 +325,13 @@ void ShadeSpan(const ShadingSetup& s, const RasterOptions& o, const RenderTarget
         ComputeChunk<kPath, kSpecular>(s, p, levelCount, first, count, c);
         if constexpr (kPath == ShadingPath::Diffuse) {
             StoreDiffuse<kSpecular>(c, count, t.quantisation, row + first);
-        } else if constexpr (kPath == ShadingPath::TrilinearWrap) {
+        } else if constexpr (kPath == ShadingPath::Trilinear) {
             if (wideVectors)
                 StoreTrilinearWide<kSource, kSpecular>(o, c, count, t.quantisation, row + first);
             else
                 StoreTrilinear<kSource, kSpecular>(o, c, count, t.quantisation, row + first);
-        } else if constexpr (kPath == ShadingPath::WrapPowerOfTwo) {
-            StoreSampled<sampling::WrapPowerOfTwoAddressing, kSource, kSpecular>(
-                o, c, count, t.quantisation, row + first);
         } else {
-            StoreSampled<sampling::GeneralAddressing, kSource, kSpecular>(
-                o, c, count, t.quantisation, row + first);
+            StoreSampled<kSource, kSpecular>(o, c, count, t.quantisation, row + first);
         }
     }
 }
@@ -368,39 +341,26 @@ void ShadeTextured(const DeferredRasterizer::Triangle& tri, const RasterOptions&
     const RenderTarget& t, int y, int xBegin, int xEnd)
 {
     const ShadingSetup& s = tri.shading;
-    if (tri.source == PixelSource::Texture) {
-        tri.specular ? ShadeSpan<kPath, PixelSource::Texture, true>(s, o, t, y, xBegin, xEnd)
-                     : ShadeSpan<kPath, PixelSource::Texture, false>(s, o, t, y, xBegin, xEnd);
-    } else {
-        tri.specular ? ShadeSpan<kPath, PixelSource::Modulate, true>(s, o, t, y, xBegin, xEnd)
-                     : ShadeSpan<kPath, PixelSource::Modulate, false>(s, o, t, y, xBegin, xEnd);
-    }
+    tri.specular ? ShadeSpan<kPath, PixelSource::Modulate, true>(s, o, t, y, xBegin, xEnd)
+                 : ShadeSpan<kPath, PixelSource::Modulate, false>(s, o, t, y, xBegin, xEnd);
 }
 
 } // namespace
 
-std::uint32_t StoredColour(Quantisation quantisation, std::uint32_t argb)
+ShadingPath ChooseShadingPath(const RasterOptions& o)
 {
-    return Store(quantisation, (argb >> 16) & 0xFFu, (argb >> 8) & 0xFFu, argb & 0xFFu);
-}
-
-ShadingPath ChooseShadingPath(const RasterOptions& o, PixelSource source)
-{
-    if (source == PixelSource::Diffuse)
+    if (o.source == PixelSource::Diffuse)
         return ShadingPath::Diffuse;
-    const bool wrapsByMask = o.texture->powerOfTwo && o.sampler.addressU == D3DTADDRESS_WRAP
-        && o.sampler.addressV == D3DTADDRESS_WRAP;
-    if (!wrapsByMask)
-        return ShadingPath::General;
     const bool trilinear = o.sampler.minFilter == D3DTEXF_LINEAR
         && o.sampler.magFilter == D3DTEXF_LINEAR && o.sampler.mipFilter == D3DTEXF_LINEAR
-        && o.texture->levelCount >= 2;
-    return trilinear ? ShadingPath::TrilinearWrap : ShadingPath::WrapPowerOfTwo;
+        && o.texture->levelCount >= 2 && !referenceTrilinear;
+    return trilinear ? ShadingPath::Trilinear : ShadingPath::Sampled;
 }
 
-void UseWideVectors(bool use)
+void UseTrilinearPath(TrilinearPath path)
 {
-    wideVectors = use && ProcessorHasAvx2();
+    wideVectors = path == TrilinearPath::Wide && ProcessorHasAvx2();
+    referenceTrilinear = path == TrilinearPath::Reference;
 }
 
 void ShadeRun(const DeferredRasterizer::Triangle& tri, const RasterOptions& o,
@@ -413,14 +373,11 @@ void ShadeRun(const DeferredRasterizer::Triangle& tri, const RasterOptions& o,
                      : ShadeSpan<ShadingPath::Diffuse, PixelSource::Diffuse, false>(
                          tri.shading, o, t, y, xBegin, xEnd);
         break;
-    case ShadingPath::General:
-        ShadeTextured<ShadingPath::General>(tri, o, t, y, xBegin, xEnd);
+    case ShadingPath::Sampled:
+        ShadeTextured<ShadingPath::Sampled>(tri, o, t, y, xBegin, xEnd);
         break;
-    case ShadingPath::WrapPowerOfTwo:
-        ShadeTextured<ShadingPath::WrapPowerOfTwo>(tri, o, t, y, xBegin, xEnd);
-        break;
-    case ShadingPath::TrilinearWrap:
-        ShadeTextured<ShadingPath::TrilinearWrap>(tri, o, t, y, xBegin, xEnd);
+    case ShadingPath::Trilinear:
+        ShadeTextured<ShadingPath::Trilinear>(tri, o, t, y, xBegin, xEnd);
         break;
     }
 }
