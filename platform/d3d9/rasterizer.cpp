@@ -66,6 +66,29 @@ struct Span {
     int begin, end;
 };
 
+// The smallest k with e + k * step >= 0, for e < 0 < step: a floating-point quotient, made
+// exact by the integer test (a 64-bit division costs as much as the rest of the row's set-up).
+inline std::int64_t FirstInside(std::int64_t e, std::int64_t step)
+{
+    std::int64_t k = static_cast<std::int64_t>(static_cast<double>(-e) / static_cast<double>(step));
+    while (e + k * step < 0)
+        ++k;
+    while (k > 0 && e + (k - 1) * step >= 0)
+        --k;
+    return k;
+}
+
+// The largest k with e + k * step >= 0, for e >= 0 > step.
+inline std::int64_t LastInside(std::int64_t e, std::int64_t step)
+{
+    std::int64_t k = static_cast<std::int64_t>(static_cast<double>(e) / static_cast<double>(-step));
+    while (e + k * step < 0)
+        --k;
+    while (e + (k + 1) * step >= 0)
+        ++k;
+    return k;
+}
+
 Span SpanOf(const Edge edges[3], const std::int64_t rowValue[3], int last)
 {
     Span span { 0, last };
@@ -74,12 +97,14 @@ Span SpanOf(const Edge edges[3], const std::int64_t rowValue[3], int last)
         const std::int64_t step = edges[i].stepX;
         if (step > 0) {
             if (e < 0) {
-                const std::int64_t first = (-e + step - 1) / step;
+                const std::int64_t first = FirstInside(e, step);
                 span.begin = static_cast<int>(
                     std::max<std::int64_t>(span.begin, std::min<std::int64_t>(first, last + 1)));
             }
         } else if (step < 0) {
-            span.end = e < 0 ? -1 : static_cast<int>(std::min<std::int64_t>(span.end, e / -step));
+            span.end = e < 0
+                ? -1
+                : static_cast<int>(std::min<std::int64_t>(span.end, LastInside(e, step)));
         } else if (e < 0) {
             span.end = -1;
         }
@@ -95,8 +120,8 @@ namespace {
 // fixed-point depths are the scalar loop's, kept as offsets from the span's first whole unit so
 // that they fit 32-bit lanes. A last group shorter than eight is masked, where the row has `room`
 // for eight. Returns how many centres it did.
-int MarkLessEqualByEights(std::uint16_t* depth, std::uint32_t* idRow, int count, int room,
-    std::int64_t fixed, std::int64_t fixedStep, bool depthWrite, std::uint32_t id, bool& any)
+int MarkLessEqualByEights(std::uint16_t* depth, TriangleId* idRow, int count, int room,
+    std::int64_t fixed, std::int64_t fixedStep, bool depthWrite, TriangleId id, bool& any)
 {
     const std::int64_t reach = (fixedStep < 0 ? -fixedStep : fixedStep) * (count + 8);
     if (reach >= (std::int64_t { 1 } << 30))
@@ -111,7 +136,7 @@ int MarkLessEqualByEights(std::uint16_t* depth, std::uint32_t* idRow, int count,
     // their top bit flipped.
     const __m128i base = _mm_set1_epi32(static_cast<std::int32_t>(fixed >> 16) - 32768);
     const __m128i flip = _mm_set1_epi16(static_cast<short>(0x8000));
-    const __m128i ids = _mm_set1_epi32(static_cast<int>(id));
+    const __m128i ids = _mm_set1_epi16(static_cast<short>(id));
     const __m128i lanes = _mm_set_epi16(7, 6, 5, 4, 3, 2, 1, 0);
     int done = 0;
     for (; done < count && done + 8 <= room; done += 8) {
@@ -135,41 +160,53 @@ int MarkLessEqualByEights(std::uint16_t* depth, std::uint32_t* idRow, int count,
                     _mm_andnot_si128(fails, _mm_xor_si128(incoming, flip))));
         }
         auto* marks = reinterpret_cast<__m128i*>(idRow + done);
-        const __m128i failsLow = _mm_unpacklo_epi16(fails, fails);
-        const __m128i failsHigh = _mm_unpackhi_epi16(fails, fails);
         _mm_storeu_si128(marks,
             _mm_or_si128(
-                _mm_and_si128(failsLow, _mm_loadu_si128(marks)), _mm_andnot_si128(failsLow, ids)));
-        _mm_storeu_si128(marks + 1,
-            _mm_or_si128(_mm_and_si128(failsHigh, _mm_loadu_si128(marks + 1)),
-                _mm_andnot_si128(failsHigh, ids)));
+                _mm_and_si128(fails, _mm_loadu_si128(marks)), _mm_andnot_si128(fails, ids)));
     }
     return std::min(done, count);
 }
 
+// The depth of a triangle along its rows, in 16-bit units as 48.16 fixed point plus one half,
+// so that truncation rounds.
+struct RowDepth {
+    AttributePlane z;
+    float originX, originY;
+    double unitsStep; // per pixel along a row
+    std::int64_t fixedStep;
+};
+
+inline std::int64_t RoundToInteger(double value)
+{
+    return _mm_cvtsd_si64(_mm_set_sd(value)); // as llrint, without the call
+}
+
+RowDepth MakeRowDepth(const AttributePlane& z, float originX, float originY)
+{
+    const double unitsStep = static_cast<double>(z.dx) * 65535.0;
+    return { z, originX, originY, unitsStep, RoundToInteger(unitsStep * 65536.0) };
+}
+
 // Depth-tests the centres x = xBegin..xEnd of row y and marks those that pass with `id`.
 // Returns whether any passed.
-bool MarkSpan(const RenderTarget& t, std::uint32_t* ids, const RasterOptions& o,
-    const AttributePlane& z, float originX, float originY, int y, int xBegin, int xEnd,
-    std::uint32_t id)
+bool MarkSpan(const RenderTarget& t, TriangleId* ids, const RasterOptions& o, const RowDepth& d,
+    int y, int xBegin, int xEnd, TriangleId id)
 {
-    std::uint32_t* idRow = ids + static_cast<std::ptrdiff_t>(y) * t.pitch;
+    TriangleId* idRow = ids + static_cast<std::ptrdiff_t>(y) * t.pitch;
     std::uint16_t* depth = t.depth ? t.depth + static_cast<std::ptrdiff_t>(y) * t.pitch : nullptr;
     if (depth == nullptr || !o.depthTest) {
         std::fill(idRow + xBegin, idRow + xEnd + 1, id);
         return true;
     }
-    // Depth in 16-bit units as 48.16 fixed point, plus one half so that truncation rounds; the
-    // integer steps keep every pixel of a long span within 1/65536 of a unit of its exact depth.
-    // Inside the triangle depth stays within 0..1 but for rounding, so only a span whose ends
-    // stray outside is clamped pixel by pixel.
-    const float zStart = z.atOrigin + z.dx * (static_cast<float>(xBegin) - originX)
-        + z.dy * (static_cast<float>(y) - originY);
+    // The integer steps keep every pixel of a long span within 1/65536 of a unit of its exact
+    // depth. Inside the triangle depth stays within 0..1 but for rounding, so only a span whose
+    // ends stray outside is clamped pixel by pixel.
+    const float zStart = d.z.atOrigin + d.z.dx * (static_cast<float>(xBegin) - d.originX)
+        + d.z.dy * (static_cast<float>(y) - d.originY);
     const double units = static_cast<double>(zStart) * 65535.0 + 0.5;
-    const double unitsStep = static_cast<double>(z.dx) * 65535.0;
-    const double unitsEnd = units + unitsStep * (xEnd - xBegin);
-    std::int64_t fixed = std::llrint(units * 65536.0);
-    const std::int64_t fixedStep = std::llrint(unitsStep * 65536.0);
+    const double unitsEnd = units + d.unitsStep * (xEnd - xBegin);
+    std::int64_t fixed = RoundToInteger(units * 65536.0);
+    const std::int64_t fixedStep = d.fixedStep;
     const bool inRange = units >= 0.0 && units < 65536.0 && unitsEnd >= 0.0 && unitsEnd < 65536.0;
     bool any = false;
     int x = xBegin;
@@ -213,24 +250,25 @@ RasterOptions OptionsFor(const DrawCall& call, bool hasDepth)
     return o;
 }
 
-// The first x from `x` to `last` whose mark is not `id`, or last + 1: four marks at a time.
-int RunStart(const std::uint32_t* row, int x, int last, std::uint32_t id)
+// The first x from `x` to `last` whose mark is not `id`, or last + 1: eight marks at a time.
+int RunStart(const TriangleId* row, int x, int last, TriangleId id)
 {
-    const __m128i same = _mm_set1_epi32(static_cast<int>(id));
-    for (; x + 3 <= last; x += 4) {
+    const __m128i same = _mm_set1_epi16(static_cast<short>(id));
+    for (; x + 7 <= last; x += 8) {
         const __m128i marks = _mm_loadu_si128(reinterpret_cast<const __m128i*>(row + x));
-        const int equal = _mm_movemask_ps(_mm_castsi128_ps(_mm_cmpeq_epi32(marks, same)));
-        if (equal != 0xF)
-            return x + std::countr_one(static_cast<unsigned>(equal));
+        const int equal = _mm_movemask_epi8(_mm_cmpeq_epi16(marks, same));
+        if (equal != 0xFFFF)
+            return x + std::countr_one(static_cast<unsigned>(equal)) / 2;
     }
     while (x <= last && row[x] == id)
         ++x;
     return x;
 }
 
-// Pending triangles beyond this are shaded at once, so that a caller who draws without ever
-// presenting or reading the picture does not grow the record without bound.
-constexpr std::size_t kMaxPendingTriangles = 1 << 20;
+// Pending triangles beyond this are shaded at once: their marks are 16 bits (half the memory
+// traffic of the depth test), and a caller who draws without ever presenting or reading the
+// picture does not grow the record without bound.
+constexpr std::size_t kMaxPendingTriangles = 0xFFFF;
 
 } // namespace
 
@@ -244,7 +282,7 @@ void DeferredRasterizer::Attach()
     Forget();
     target_ = frameBuffer_.Target();
     const std::size_t pixels = static_cast<std::size_t>(target_.width) * target_.height;
-    ids_.reset(static_cast<std::uint32_t*>(std::calloc(pixels, sizeof(std::uint32_t))));
+    ids_.reset(static_cast<TriangleId*>(std::calloc(pixels, sizeof(TriangleId))));
 }
 
 void DeferredRasterizer::BeginDraw(const DrawCall& call)
@@ -295,7 +333,7 @@ void DeferredRasterizer::DrawTriangle(
     SetUpShading(v, x, y, area, tri);
     tri.draw = static_cast<std::uint32_t>(draws_.size() - 1);
     const AttributePlane z = MakePlane(v[0]->z, v[1]->z, v[2]->z, tri.shading, area);
-    const std::uint32_t id = static_cast<std::uint32_t>(triangles_.size() + 1);
+    const TriangleId id = static_cast<TriangleId>(triangles_.size() + 1);
     if (!MarkRows(x, y, box, z, tri.shading, id))
         return;
     triangles_.push_back(tri);
@@ -344,9 +382,10 @@ void DeferredRasterizer::SetUpShading(const ScreenVertex* const v[3], const std:
 }
 
 bool DeferredRasterizer::MarkRows(const std::int64_t x[3], const std::int64_t y[3],
-    const Bounds& box, const AttributePlane& z, const ShadingSetup& s, std::uint32_t id)
+    const Bounds& box, const AttributePlane& z, const ShadingSetup& s, TriangleId id)
 {
     const RasterOptions& options = draws_.back();
+    const RowDepth depth = MakeRowDepth(z, s.originX, s.originY);
     Edge edges[3];
     MakeEdges(x, y, box.minX, box.minY, edges);
     std::int64_t rowValue[3] = { edges[0].value, edges[1].value, edges[2].value };
@@ -358,8 +397,8 @@ bool DeferredRasterizer::MarkRows(const std::int64_t x[3], const std::int64_t y[
             rowValue[i] += edges[i].stepY;
         if (span.begin > span.end)
             continue;
-        if (MarkSpan(target_, ids_.get(), options, z, s.originX, s.originY, row,
-                box.minX + span.begin, box.minX + span.end, id)) {
+        if (MarkSpan(target_, ids_.get(), options, depth, row, box.minX + span.begin,
+                box.minX + span.end, id)) {
             markedTop = std::min(markedTop, row);
             markedBottom = row;
         }
@@ -393,15 +432,15 @@ void DeferredRasterizer::Resolve()
     }
     target_ = frameBuffer_.Target();
     for (int y = dirtyTop_; y <= dirtyBottom_; ++y) {
-        std::uint32_t* row = ids_.get() + static_cast<std::ptrdiff_t>(y) * target_.pitch;
+        TriangleId* row = ids_.get() + static_cast<std::ptrdiff_t>(y) * target_.pitch;
         for (int x = RunStart(row, dirtyLeft_, dirtyRight_, 0); x <= dirtyRight_;) {
-            const std::uint32_t id = row[x];
+            const TriangleId id = row[x];
             const int next = RunStart(row, x + 1, dirtyRight_, id);
             const Triangle& tri = triangles_[id - 1];
             ShadeRun(tri, draws_[tri.draw], target_, y, x, next - 1);
             x = RunStart(row, next, dirtyRight_, 0);
         }
-        std::fill(row + dirtyLeft_, row + dirtyRight_ + 1, 0u);
+        std::fill(row + dirtyLeft_, row + dirtyRight_ + 1, TriangleId { 0 });
     }
     Forget();
 }
@@ -413,15 +452,15 @@ void DeferredRasterizer::Discard(const PixelRect& r)
     if (r.left <= dirtyLeft_ && r.top <= dirtyTop_ && r.right > dirtyRight_
         && r.bottom > dirtyBottom_) {
         for (int y = dirtyTop_; y <= dirtyBottom_; ++y) {
-            std::uint32_t* row = ids_.get() + static_cast<std::ptrdiff_t>(y) * target_.pitch;
-            std::fill(row + dirtyLeft_, row + dirtyRight_ + 1, 0u);
+            TriangleId* row = ids_.get() + static_cast<std::ptrdiff_t>(y) * target_.pitch;
+            std::fill(row + dirtyLeft_, row + dirtyRight_ + 1, TriangleId { 0 });
         }
         Forget();
         return;
     }
     for (int y = r.top; y < r.bottom; ++y) {
-        std::uint32_t* row = ids_.get() + static_cast<std::ptrdiff_t>(y) * target_.pitch;
-        std::fill(row + r.left, row + r.right, 0u);
+        TriangleId* row = ids_.get() + static_cast<std::ptrdiff_t>(y) * target_.pitch;
+        std::fill(row + r.left, row + r.right, TriangleId { 0 });
     }
 }
 

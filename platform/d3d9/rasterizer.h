@@ -68,6 +68,9 @@ struct ShadingSetup {
     float uTexelsDx = 0.0f, uTexelsDy = 0.0f, vTexelsDx = 0.0f, vTexelsDy = 0.0f;
 };
 
+// Which pending triangle a pixel shows, 0 for none.
+using TriangleId = std::uint16_t;
+
 class DeferredRasterizer {
 public:
     explicit DeferredRasterizer(FrameBuffer& frameBuffer)
@@ -106,7 +109,7 @@ private:
     void SetUpShading(const ScreenVertex* const v[3], const std::int64_t x[3],
         const std::int64_t y[3], std::int64_t area, Triangle& tri) const;
     bool MarkRows(const std::int64_t x[3], const std::int64_t y[3], const Bounds& box,
-        const AttributePlane& z, const ShadingSetup& s, std::uint32_t id);
+        const AttributePlane& z, const ShadingSetup& s, TriangleId id);
     void AddDirty(int left, int top, int right, int bottom);
     void Forget();
     void ReleaseTextures();
@@ -119,7 +122,7 @@ private:
     struct FreeMemory {
         void operator()(void* memory) const { std::free(memory); }
     };
-    std::unique_ptr<std::uint32_t[], FreeMemory> ids_;
+    std::unique_ptr<TriangleId[], FreeMemory> ids_;
     std::vector<RasterOptions> draws_;
     std::vector<Triangle> triangles_;
     // Textures that pending pixels will sample, one reference per draw that used them.
