@@ -81,6 +81,7 @@ bool IsTextureArgument(DWORD value)
 
 bool IsRenderStateImplemented(D3DRENDERSTATETYPE state, DWORD value)
 {
+    // Every state below is in kImplementedRenderStates.
     switch (state) {
     case D3DRS_ZENABLE: return value == D3DZB_FALSE || value == D3DZB_TRUE;
     case D3DRS_FILLMODE: return value == 3; // D3DFILL_SOLID

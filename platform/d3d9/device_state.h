@@ -46,6 +46,12 @@ void SetDefaultState(DeviceState& state, bool hasDepthBuffer);
 
 // Whether the pipeline implements a value; the device refuses the others.
 bool IsRenderStateImplemented(D3DRENDERSTATETYPE state, DWORD value);
+// The render states that accept any value at all: the others keep their defaults.
+constexpr D3DRENDERSTATETYPE kImplementedRenderStates[] = { D3DRS_ZENABLE, D3DRS_FILLMODE,
+    D3DRS_SHADEMODE, D3DRS_ZWRITEENABLE, D3DRS_SRCBLEND, D3DRS_DESTBLEND, D3DRS_CULLMODE,
+    D3DRS_ZFUNC, D3DRS_ALPHABLENDENABLE, D3DRS_SPECULARENABLE, D3DRS_LIGHTING, D3DRS_AMBIENT,
+    D3DRS_COLORVERTEX, D3DRS_LOCALVIEWER, D3DRS_NORMALIZENORMALS, D3DRS_DIFFUSEMATERIALSOURCE,
+    D3DRS_SPECULARMATERIALSOURCE, D3DRS_AMBIENTMATERIALSOURCE, D3DRS_EMISSIVEMATERIALSOURCE };
 bool IsTextureStageStateImplemented(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value);
 bool IsSamplerStateImplemented(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value);
 bool IsLightImplemented(const D3DLIGHT9& light);

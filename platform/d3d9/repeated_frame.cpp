@@ -11,10 +11,16 @@ namespace softd3d {
 namespace {
 
 // Field by field: the state has padding (the light slots' flags), whose bytes mean nothing.
-// Transform versions only say when the vertex stage must rebuild; they are not state.
+// Transform versions only say when the vertex stage must rebuild; they are not state. Only stage
+// and sampler 0 are compared: the device refuses any other value for the others, so they keep
+// their defaults; the same holds for the render states that accept no value.
 bool SameState(const DeviceState& a, const DeviceState& b)
 {
-    if (a.render != b.render || a.sampler != b.sampler || a.stage != b.stage)
+    for (const D3DRENDERSTATETYPE state : kImplementedRenderStates) {
+        if (a.render[state] != b.render[state])
+            return false;
+    }
+    if (a.sampler[0] != b.sampler[0] || a.stage[0] != b.stage[0])
         return false;
     if (std::memcmp(&a.world, &b.world, sizeof(D3DMATRIX)) != 0
         || std::memcmp(&a.view, &b.view, sizeof(D3DMATRIX)) != 0
@@ -25,8 +31,9 @@ bool SameState(const DeviceState& a, const DeviceState& b)
     for (std::size_t i = 0; i < a.lights.size(); ++i) {
         const LightSlot& x = a.lights[i];
         const LightSlot& y = b.lights[i];
-        if (x.defined != y.defined || x.enabled != y.enabled
-            || std::memcmp(&x.light, &y.light, sizeof(D3DLIGHT9)) != 0)
+        if (x.defined != y.defined || x.enabled != y.enabled)
+            return false;
+        if (x.defined && std::memcmp(&x.light, &y.light, sizeof(D3DLIGHT9)) != 0)
             return false;
     }
     return true;
@@ -81,7 +88,7 @@ void RepeatedFrame::Draw(const DrawCall& call)
     if (mode_ == Mode::Recording) {
         if (records_.size() <= frameDraws_)
             records_.emplace_back();
-        Keep(records_[frameDraws_++], call);
+        Keep(frameDraws_++, call);
     } else {
         BeforeOutsideWrite(); // a draw after the frame, without a clear
     }
@@ -127,23 +134,42 @@ void RepeatedFrame::BeforeOutsideWrite()
     saved_ = true;
 }
 
+const std::vector<MeshVertex>& RepeatedFrame::VerticesOf(const Record& record) const
+{
+    return records_[record.verticesFrom].vertices;
+}
+
 bool RepeatedFrame::Matches(const Record& record, const DrawCall& call) const
 {
     const std::size_t indexCount = 3 * call.triangleCount;
-    return record.texture == call.texture && record.vertices.size() == call.vertexCount
+    const std::vector<MeshVertex>& vertices = VerticesOf(record);
+    return record.texture == call.texture && vertices.size() == call.vertexCount
         && record.indices.size() == indexCount
-        && std::memcmp(record.vertices.data(), call.vertices, call.vertexCount * sizeof(MeshVertex))
-        == 0
+        && std::memcmp(vertices.data(), call.vertices, call.vertexCount * sizeof(MeshVertex)) == 0
         && std::memcmp(record.indices.data(), call.indices, indexCount * sizeof(std::uint32_t)) == 0
         && SameState(record.state, *call.state);
 }
 
-void RepeatedFrame::Keep(Record& record, const DrawCall& call)
+void RepeatedFrame::Keep(std::size_t index, const DrawCall& call)
 {
+    Record& record = records_[index];
     record.state = *call.state;
     Hold(record.texture, call.texture);
-    record.vertices.assign(call.vertices, call.vertices + call.vertexCount);
     record.indices.assign(call.indices, call.indices + 3 * call.triangleCount);
+    // Draws of the subsets of one mesh pass the same vertices: the records share one copy, which
+    // also keeps the comparisons of a repeated frame in the cache.
+    if (index > 0) {
+        const std::size_t previous = records_[index - 1].verticesFrom;
+        const std::vector<MeshVertex>& shared = records_[previous].vertices;
+        if (shared.size() == call.vertexCount
+            && std::memcmp(shared.data(), call.vertices, call.vertexCount * sizeof(MeshVertex))
+                == 0) {
+            record.verticesFrom = previous;
+            return;
+        }
+    }
+    record.verticesFrom = index;
+    record.vertices.assign(call.vertices, call.vertices + call.vertexCount);
 }
 
 void RepeatedFrame::DrawSkipped()
@@ -156,7 +182,8 @@ void RepeatedFrame::DrawSkipped()
     }
     for (std::size_t i = 0; i < frameDraws_; ++i) {
         const Record& r = records_[i];
-        vertexStage_.Draw(DrawCall { &r.state, r.texture, r.vertices.data(), r.vertices.size(),
+        const std::vector<MeshVertex>& vertices = VerticesOf(r);
+        vertexStage_.Draw(DrawCall { &r.state, r.texture, vertices.data(), vertices.size(),
             r.indices.data(), r.indices.size() / 3 });
     }
     // From here on the frame differs: what it draws replaces the records after the match.

@@ -59,13 +59,15 @@ private:
     struct Record {
         DeviceState state;
         Texture* texture = nullptr; // holds one reference while recorded
+        std::size_t verticesFrom = 0; // the record whose `vertices` this draw's are
         std::vector<MeshVertex> vertices;
         std::vector<std::uint32_t> indices;
     };
     enum class Mode { None, Matching, Recording };
 
+    const std::vector<MeshVertex>& VerticesOf(const Record& record) const;
     bool Matches(const Record& record, const DrawCall& call) const;
-    void Keep(Record& record, const DrawCall& call);
+    void Keep(std::size_t index, const DrawCall& call);
     // Draws what the frame skipped while it matched: it has turned out to differ after all.
     void DrawSkipped();
     void FinishRecording();

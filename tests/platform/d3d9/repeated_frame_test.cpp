@@ -4,6 +4,10 @@
 
 #include <vector>
 
+#include <algorithm>
+#include <iterator>
+
+#include "platform/d3d9/device_state.h"
 #include "platform/d3d9/display_hooks.h"
 #include "platform/d3d9/software_device.h"
 #include "tests/platform/d3d9/test_device.h"
@@ -126,6 +130,23 @@ TEST_F(RepeatedFrame, text_drawn_on_a_frame_does_not_stay_in_the_next)
     ASSERT_NE(Picture(device), DrawnAfresh(0)) << "the text is there";
     DrawScene(device, 0);
     EXPECT_EQ(Picture(device), DrawnAfresh(0));
+}
+
+// A repeated frame compares only the render states that can change; one the device accepts but
+// the comparison leaves out would let a changed frame pass for the last one.
+TEST_F(RepeatedFrame, every_render_state_the_device_accepts_is_compared)
+{
+    for (DWORD state = 0; state < 256; ++state) {
+        const auto type = static_cast<D3DRENDERSTATETYPE>(state);
+        for (const DWORD value : { 0u, 1u, 2u, 3u, 4u, 0xFFC8C0B8u }) {
+            if (IsRenderStateImplemented(type, value)) {
+                EXPECT_NE(std::find(std::begin(kImplementedRenderStates),
+                              std::end(kImplementedRenderStates), type),
+                    std::end(kImplementedRenderStates))
+                    << state;
+            }
+        }
+    }
 }
 
 // The window keeps what it shows for a frame presented as unchanged, so only a frame whose
