@@ -97,7 +97,10 @@ void RepeatedFrame::Draw(const DrawCall& call)
 
 void RepeatedFrame::Resolve()
 {
-    if (mode_ == Mode::Matching && frameDraws_ == recordedDraws_) {
+    // Every writer saves the last frame's pixels before it changes them (BeforeOutsideWrite), so
+    // the frame buffer holds them or a copy does; drawing again is only the safe fallback.
+    const bool pixelsKept = frameBuffer_.Version() == heldVersion_ || saved_;
+    if (mode_ == Mode::Matching && frameDraws_ == recordedDraws_ && pixelsKept) {
         // The same frame as the last one: its pixels, not a second drawing of them.
         if (frameBuffer_.Version() != heldVersion_) {
             frameBuffer_.RestoreFrom(savedColour_, savedDepth_);
