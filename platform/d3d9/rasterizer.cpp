@@ -151,7 +151,8 @@ int MarkLessEqualByEights(std::uint16_t* depth, TriangleId* idRow, int count, in
             = _mm_cmpgt_epi16(lanes, _mm_set1_epi16(static_cast<short>(count - done - 1)));
         const __m128i fails
             = _mm_or_si128(beyond, _mm_cmpgt_epi16(incoming, _mm_xor_si128(stored, flip)));
-        if (_mm_movemask_epi8(fails) == 0xFFFF)
+        const int failing = _mm_movemask_epi8(fails);
+        if (failing == 0xFFFF)
             continue;
         any = true;
         if (depthWrite) {
@@ -160,9 +161,14 @@ int MarkLessEqualByEights(std::uint16_t* depth, TriangleId* idRow, int count, in
                     _mm_andnot_si128(fails, _mm_xor_si128(incoming, flip))));
         }
         auto* marks = reinterpret_cast<__m128i*>(idRow + done);
-        _mm_storeu_si128(marks,
-            _mm_or_si128(
-                _mm_and_si128(fails, _mm_loadu_si128(marks)), _mm_andnot_si128(fails, ids)));
+        // Where all eight pass, the old marks need not be read: often they are not in the cache.
+        if (failing == 0) {
+            _mm_storeu_si128(marks, ids);
+        } else {
+            _mm_storeu_si128(marks,
+                _mm_or_si128(
+                    _mm_and_si128(fails, _mm_loadu_si128(marks)), _mm_andnot_si128(fails, ids)));
+        }
     }
     return std::min(done, count);
 }
