@@ -298,9 +298,15 @@ void DeferredRasterizer::BeginDraw(const DrawCall& call)
     // Depths are written from here on.
     target_ = frameBuffer_.Target();
     draws_.push_back(OptionsFor(call, target_.depth != nullptr));
-    if (draws_.back().texture != nullptr) {
-        call.texture->AddRef();
-        pendingTextures_.push_back(call.texture);
+    drawTexture_ = draws_.back().texture != nullptr ? call.texture : nullptr;
+    KeepTexture();
+}
+
+void DeferredRasterizer::KeepTexture()
+{
+    if (drawTexture_ != nullptr) {
+        drawTexture_->AddRef();
+        pendingTextures_.push_back(drawTexture_);
     }
 }
 
@@ -344,9 +350,11 @@ void DeferredRasterizer::DrawTriangle(
         return;
     triangles_.push_back(tri);
     if (triangles_.size() >= kMaxPendingTriangles) {
+        // The draw goes on: its options and texture stay pending.
         const RasterOptions current = draws_.back();
         Resolve();
         draws_.push_back(current);
+        KeepTexture();
     }
 }
 

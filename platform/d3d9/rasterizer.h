@@ -113,6 +113,8 @@ private:
     void AddDirty(int left, int top, int right, int bottom);
     void Forget();
     void ReleaseTextures();
+    // Holds the current draw's texture until the pending pixels are shaded.
+    void KeepTexture();
 
     FrameBuffer& frameBuffer_;
     RenderTarget target_;
@@ -127,6 +129,7 @@ private:
     std::vector<Triangle> triangles_;
     // Textures that pending pixels will sample, one reference per draw that used them.
     std::vector<Texture*> pendingTextures_;
+    Texture* drawTexture_ = nullptr; // the current draw's, when it samples one
     // Rows and columns that hold pending pixels.
     int dirtyLeft_ = 0, dirtyTop_ = 0, dirtyRight_ = -1, dirtyBottom_ = -1;
 };

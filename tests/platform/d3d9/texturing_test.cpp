@@ -301,6 +301,25 @@ TEST_F(TexturingTest, texture_coordinates_are_perspective_correct)
     texture->Release();
 }
 
+// Pixels are shaded after their draw; a draw with more triangles than can be pending is shaded
+// in parts, and its texture must stay alive for the later part even once nothing binds it.
+TEST_F(TexturingTest, a_draw_longer_than_the_pending_record_keeps_its_texture)
+{
+    TestDevice d(16, 16);
+    d.UseScreenSpace();
+    IDirect3DTexture9* texture = FlatLevelsTexture(d.device, 4, 4, { 0xFF2080C0u });
+    d->SetTexture(0, texture);
+    const Vertices vertices
+        = { ScreenVertex(d, 0, 0, 0.5f), ScreenVertex(d, 8, 0, 0.5f), ScreenVertex(d, 0, 8, 0.5f) };
+    Indices indices;
+    for (int i = 0; i < 70000; ++i) // ties go to the later triangle: each one is pending
+        indices.insert(indices.end(), { 0, 1, 2 });
+    d.Draw(vertices, indices);
+    d->SetTexture(0, nullptr);
+    texture->Release();
+    EXPECT_EQ(d.Pixel(2, 2), 0xFF2080C0u);
+}
+
 TEST_F(TexturingTest, bad_level_lists_make_no_texture)
 {
     TestDevice d(16, 16);
