@@ -342,7 +342,7 @@ HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
         || !IsTextureStageStateImplemented(stage, type, value)) {
         return D3DERR_INVALIDCALL;
     }
-    state_.stage[stage][type] = value;
+    state_.stage[0][type] = value; // only stage 0 is implemented
     return D3D_OK;
 }
 
@@ -353,7 +353,7 @@ HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD v
         || !IsSamplerStateImplemented(sampler, type, value)) {
         return D3DERR_INVALIDCALL;
     }
-    state_.sampler[sampler][type] = value;
+    state_.sampler[0][type] = value; // only sampler 0 is implemented
     return D3D_OK;
 }
 

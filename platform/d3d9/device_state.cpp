@@ -44,19 +44,17 @@ void SetDefaultState(DeviceState& state, bool hasDepthBuffer)
         sampler[D3DSAMP_MIPFILTER] = D3DTEXF_NONE;
     }
 
-    for (int i = 0; i < kTextureStageCount; ++i) {
-        auto& stage = state.stage[i];
-        stage.fill(0);
-        // Stage 0 modulates the texture with the diffuse colour; later stages start disabled.
-        stage[D3DTSS_COLOROP] = i == 0 ? D3DTOP_MODULATE : D3DTOP_DISABLE;
-        stage[D3DTSS_COLORARG1] = D3DTA_TEXTURE;
-        stage[D3DTSS_COLORARG2] = D3DTA_CURRENT;
-        stage[D3DTSS_ALPHAOP] = i == 0 ? D3DTOP_SELECTARG1 : D3DTOP_DISABLE;
-        stage[D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
-        stage[D3DTSS_ALPHAARG2] = D3DTA_CURRENT;
-        stage[D3DTSS_TEXCOORDINDEX] = static_cast<DWORD>(i);
-        stage[D3DTSS_TEXTURETRANSFORMFLAGS] = D3DTTFF_DISABLE;
-    }
+    // Stage 0 modulates the texture with the diffuse colour.
+    auto& stage = state.stage[0];
+    stage.fill(0);
+    stage[D3DTSS_COLOROP] = D3DTOP_MODULATE;
+    stage[D3DTSS_COLORARG1] = D3DTA_TEXTURE;
+    stage[D3DTSS_COLORARG2] = D3DTA_CURRENT;
+    stage[D3DTSS_ALPHAOP] = D3DTOP_SELECTARG1;
+    stage[D3DTSS_ALPHAARG1] = D3DTA_TEXTURE;
+    stage[D3DTSS_ALPHAARG2] = D3DTA_CURRENT;
+    stage[D3DTSS_TEXCOORDINDEX] = 0;
+    stage[D3DTSS_TEXTURETRANSFORMFLAGS] = D3DTTFF_DISABLE;
 
     state.world = state.view = state.projection = state.texture0 = IdentityMatrix();
     state.material = D3DMATERIAL9 {};

@@ -26,8 +26,9 @@ struct LightSlot {
 
 struct DeviceState {
     std::array<DWORD, kRenderStateCount> render {};
-    std::array<std::array<DWORD, kSamplerStateCount>, kSamplerCount> sampler {};
-    std::array<std::array<DWORD, kTextureStageStateCount>, kTextureStageCount> stage {};
+    // Only stage and sampler 0 are implemented; the device refuses any value for the others.
+    std::array<std::array<DWORD, kSamplerStateCount>, 1> sampler {};
+    std::array<std::array<DWORD, kTextureStageStateCount>, 1> stage {};
 
     D3DMATRIX world {};
     D3DMATRIX view {};

@@ -11,9 +11,8 @@ namespace softd3d {
 namespace {
 
 // Field by field: the state has padding (the light slots' flags), whose bytes mean nothing.
-// Transform versions only say when the vertex stage must rebuild; they are not state. Only stage
-// and sampler 0 are compared: the device refuses any other value for the others, so they keep
-// their defaults; the same holds for the render states that accept no value.
+// Transform versions only say when the vertex stage must rebuild; they are not state. The
+// render states that accept no value keep their defaults and are not compared.
 bool SameState(const DeviceState& a, const DeviceState& b)
 {
     for (const D3DRENDERSTATETYPE state : kImplementedRenderStates) {
