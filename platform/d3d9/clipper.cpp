@@ -45,6 +45,20 @@ ClipVertex Lerp(const ClipVertex& a, const ClipVertex& b, float t)
 
 } // namespace
 
+ScreenVertex ToScreen(const ClipVertex& v, int width, int height)
+{
+    ScreenVertex s;
+    const float q = 1.0f / v.w;
+    s.x = (v.x * q + 1.0f) * 0.5f * static_cast<float>(width);
+    s.y = (1.0f - v.y * q) * 0.5f * static_cast<float>(height);
+    s.z = v.z * q;
+    s.q = q;
+    const float values[8] = { v.r, v.g, v.b, v.sr, v.sg, v.sb, v.u, v.v };
+    for (int i = 0; i < 8; ++i)
+        s.attributes[i] = values[i] * q;
+    return s;
+}
+
 std::uint32_t OutCode(const ClipVertex& v)
 {
     std::uint32_t code = 0;
@@ -105,6 +119,33 @@ int ClipTriangle(const ClipVertex& a, const ClipVertex& b, const ClipVertex& c,
             out[k] = current[k];
     }
     return count;
+}
+
+void Clipper::Classify(ProcessedVertex& v) const
+{
+    v.outCode = OutCode(v.clip);
+    if (v.outCode == 0)
+        v.screen = ToScreen(v.clip, rasterizer_.Width(), rasterizer_.Height());
+}
+
+void Clipper::Triangle(const ProcessedVertex& a, const ProcessedVertex& b, const ProcessedVertex& c)
+{
+    if ((a.outCode & b.outCode & c.outCode) != 0)
+        return;
+    if ((a.outCode | b.outCode | c.outCode) == 0) {
+        rasterizer_.DrawTriangle(a.screen, b.screen, c.screen);
+        return;
+    }
+    ClipVertex polygon[kMaxClippedVertices];
+    const int count
+        = ClipTriangle(a.clip, b.clip, c.clip, a.outCode | b.outCode | c.outCode, polygon);
+    if (count < 3)
+        return;
+    ScreenVertex screen[kMaxClippedVertices];
+    for (int i = 0; i < count; ++i)
+        screen[i] = ToScreen(polygon[i], rasterizer_.Width(), rasterizer_.Height());
+    for (int i = 1; i + 1 < count; ++i)
+        rasterizer_.DrawTriangle(screen[0], screen[i], screen[i + 1]);
 }
 
 } // namespace softd3d

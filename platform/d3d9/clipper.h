@@ -1,14 +1,48 @@
 #pragma once
-// Clipping of triangles in homogeneous clip space against Direct3D's view volume in depth
-// (0 <= z <= w) and against a guard band in x and y, which keeps the rasterizer's fixed-point
-// coordinates small without visible clipping at the viewport's sides.
+// The second stage of a draw: triangles in homogeneous clip space are clipped against
+// Direct3D's view volume in depth (0 <= z <= w) and against a guard band in x and y, which keeps
+// the rasterizer's fixed-point coordinates small without visible clipping at the viewport's
+// sides; what is left goes through the perspective division and the viewport transform and on to
+// the rasterizer.
 #include <cstdint>
 
-#include "platform/d3d9/vertex_stage.h"
+#include "platform/d3d9/rasterizer.h"
 
 namespace softd3d {
 
 constexpr int kMaxClippedVertices = 16;
+
+struct ClipVertex {
+    float x, y, z, w; // clip space: inside when 0 <= z <= w and |x|, |y| <= w
+    float r, g, b; // lit diffuse colour, 0..255
+    float sr, sg, sb; // lit specular colour, 0..255
+    float u, v; // stage-0 texture coordinates after the texture transform
+};
+
+// After the perspective division and the viewport transform onto a width x height target.
+ScreenVertex ToScreen(const ClipVertex& v, int width, int height);
+
+// A vertex as the vertex stage hands it on.
+struct ProcessedVertex {
+    ClipVertex clip;
+    ScreenVertex screen; // valid when outCode is 0
+    std::uint32_t outCode;
+};
+
+class Clipper {
+public:
+    explicit Clipper(DeferredRasterizer& rasterizer)
+        : rasterizer_(rasterizer)
+    {
+    }
+    void BeginDraw(const DrawCall& call) { rasterizer_.BeginDraw(call); }
+    // Fills in the out code and, for a vertex inside, its screen position.
+    void Classify(ProcessedVertex& v) const;
+    void Triangle(const ProcessedVertex& a, const ProcessedVertex& b, const ProcessedVertex& c);
+
+private:
+    DeferredRasterizer& rasterizer_;
+};
 
 // Bit set of the clip planes a vertex lies outside of; 0 = inside all.
 std::uint32_t OutCode(const ClipVertex& v);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "platform/d3d9/clipper.h"
+#include "platform/d3d9/display_hooks.h"
 #include "platform/d3d9/platform_switches.h"
 #include "platform/d3d9/surface.h"
 #include "platform/d3d9/texture.h"
@@ -18,50 +18,6 @@ bool IsBackBufferFormat(D3DFORMAT format)
 {
     return format == D3DFMT_X8R8G8B8 || format == D3DFMT_A8R8G8B8 || format == D3DFMT_R5G6B5
         || format == D3DFMT_X1R5G5B5 || format == D3DFMT_A1R5G5B5;
-}
-
-Quantisation QuantisationOf(D3DFORMAT format)
-{
-    switch (format) {
-    case D3DFMT_R5G6B5: return Quantisation::R5G6B5;
-    case D3DFMT_X1R5G5B5:
-    case D3DFMT_A1R5G5B5: return Quantisation::X1R5G5B5;
-    default: return Quantisation::None;
-    }
-}
-
-DWORD FilterOf(DWORD value)
-{
-    return value > D3DTEXF_LINEAR ? DWORD { D3DTEXF_LINEAR } : value;
-}
-
-DWORD AddressOf(DWORD value)
-{
-    return value == D3DTADDRESS_MIRROR || value == D3DTADDRESS_CLAMP ? value
-                                                                     : DWORD { D3DTADDRESS_WRAP };
-}
-
-// A 1x1 white texture: what an argument D3DTA_TEXTURE reads on a stage without a texture.
-const MipChainView& WhiteTexture()
-{
-    static const std::uint32_t white = 0xFFFFFFFFu;
-    static const MipChainView chain = [] {
-        MipChainView c;
-        c.levelCount = 1;
-        c.levels[0] = { &white, 1, 1, 1.0f, 1.0f };
-        return c;
-    }();
-    return chain;
-}
-
-D3DLIGHT9 DefaultLight()
-{
-    // What Direct3D enables for a light index that was never set: white, directional, along +z.
-    D3DLIGHT9 light {};
-    light.Type = D3DLIGHT_DIRECTIONAL;
-    light.Diffuse = { 1.0f, 1.0f, 1.0f, 0.0f };
-    light.Direction = { 0.0f, 0.0f, 1.0f };
-    return light;
 }
 
 } // namespace
@@ -116,14 +72,7 @@ Device::Device(IDirect3D9* direct3d, HWND window, const SwapChainSetup& setup)
 
 Device::~Device()
 {
-    ReleasePendingTextures();
-    for (DrawRecord& record : records_)
-        ForgetTexture(record);
-    for (Texture*& texture : textures_) {
-        if (texture != nullptr)
-            texture->Release();
-        texture = nullptr;
-    }
+    ReleaseTextures();
     delete surface_;
     if (!setup_.windowed)
         ReportDisplayMode(false);
@@ -150,176 +99,30 @@ ULONG Device::Release()
 
 void Device::MakeBuffers()
 {
-    const std::size_t pixels = static_cast<std::size_t>(setup_.width) * setup_.height;
-    colour_.assign(pixels, StoredColour(QuantisationOf(setup_.format), 0xFF000000u));
-    if (setup_.depthBuffer) {
-        depth_.assign(pixels, 0xFFFF);
-    } else {
-        depth_.clear();
-        depth_.shrink_to_fit();
-    }
-    triangleIds_.reset(static_cast<std::uint32_t*>(std::calloc(pixels, sizeof(std::uint32_t))));
-    rasterizer_.Attach(Target(), triangleIds_.get());
-    ReleasePendingTextures();
-    // New buffers: nothing saved or deferred describes them.
-    clearDeferred_ = false;
-    depthFromSaved_ = false;
-    ForgetRepeatedFrame();
+    repeatedFrame_.Forget();
+    frameBuffer_.Allocate(setup_.width, setup_.height, setup_.format, setup_.depthBuffer);
+    rasterizer_.Attach();
+    presented_ = false;
 }
 
-void Device::ReleasePendingTextures()
+void Device::ReleaseTextures()
 {
-    for (Texture* texture : pendingTextures_)
-        texture->Release();
-    pendingTextures_.clear();
-}
-
-void Device::ResolvePending()
-{
-    ResolveDrawing();
-    KeepRecordedFrame();
-}
-
-void Device::ResolveDrawing()
-{
-    if (frame_ == RepeatableFrame::Matching && frameDraws_ == recordedDraws_ && savedValid_) {
-        // The same frame as the last one: its pixels, not a second drawing of them. Its depth is
-        // only needed if something draws before the next full clear.
-        std::copy(savedColour_.begin(), savedColour_.end(), colour_.begin());
-        clearDeferred_ = false;
-        depthFromSaved_ = true;
-        frame_ = RepeatableFrame::None;
-    }
-    if (frame_ == RepeatableFrame::Matching)
-        DrawMatchedRecords(); // fewer draws than last time
-    rasterizer_.Resolve();
-    ReleasePendingTextures();
-}
-
-void Device::KeepRecordedFrame()
-{
-    if (frame_ != RepeatableFrame::None) {
-        recordedDraws_ = frameDraws_;
-        for (std::size_t i = recordedDraws_; i < records_.size(); ++i)
-            ForgetTexture(records_[i]);
-        savedClear_ = frameClear_;
-        savedColour_ = colour_;
-        savedDepth_ = depth_;
-        savedValid_ = true;
-        frame_ = RepeatableFrame::None;
-    }
-}
-
-void Device::BeginRepeatableFrame(const ClearKey& clear)
-{
-    // Draws matched so far are covered by this clear and need no drawing; a frame being recorded
-    // and cleared again before it was seen is incomplete.
-    if (frame_ == RepeatableFrame::Recording)
-        savedValid_ = false;
-    frameClear_ = clear;
-    frameDraws_ = 0;
-    if (savedValid_ && clear == savedClear_) {
-        frame_ = RepeatableFrame::Matching;
-    } else {
-        frame_ = RepeatableFrame::Recording;
-        savedValid_ = false;
-    }
-}
-
-void Device::LeaveRepeatableFrame()
-{
-    if (frame_ == RepeatableFrame::Matching)
-        DrawMatchedRecords();
-    if (frame_ == RepeatableFrame::Recording)
-        savedValid_ = false;
-    frame_ = RepeatableFrame::None;
-}
-
-void Device::FillWhole(const ClearKey& clear)
-{
-    std::fill(colour_.begin(), colour_.end(), clear.colour);
-    std::fill(depth_.begin(), depth_.end(), clear.depth);
-    clearDeferred_ = false;
-    depthFromSaved_ = false;
-}
-
-void Device::TakeSavedDepth()
-{
-    if (depthFromSaved_)
-        std::copy(savedDepth_.begin(), savedDepth_.end(), depth_.begin());
-    depthFromSaved_ = false;
-}
-
-void Device::DrawMatchedRecords()
-{
-    if (clearDeferred_)
-        FillWhole(frameClear_);
-    for (std::size_t i = 0; i < frameDraws_; ++i)
-        ReplayDraw(records_[i]);
-    // From here on the frame differs: what it draws replaces the records after the match.
-    frame_ = RepeatableFrame::Recording;
-    savedValid_ = false;
-}
-
-void Device::ReplayDraw(const DrawRecord& record)
-{
-    const DeviceState live = state_;
-    Texture* const liveTexture = textures_[0];
-    state_ = record.state;
-    // A version the vertex stage has not seen, so that it rebuilds from the recorded transforms.
-    state_.transformVersion = vertexStage_.transformVersion + 1;
-    textures_[0] = record.texture;
-    RasterizeDraw(record.vertices.data(), record.vertices.size(), record.indices.data(),
-        record.indices.size() / 3);
-    textures_[0] = liveTexture;
-    state_ = live;
-    state_.transformVersion = vertexStage_.transformVersion + 1;
-}
-
-void Device::ForgetRepeatedFrame()
-{
-    if (clearDeferred_)
-        FillWhole(frameClear_);
-    TakeSavedDepth();
-    frame_ = RepeatableFrame::None;
-    savedValid_ = false;
-    recordedDraws_ = 0;
-    for (DrawRecord& record : records_)
-        ForgetTexture(record);
-}
-
-void Device::ReportDisplayMode(bool fullScreen)
-{
-    const DisplayHooks& hooks = CurrentDisplayHooks();
-    if (hooks.displayMode)
-        hooks.displayMode(window_, fullScreen);
-}
-
-RenderTarget Device::Target()
-{
-    RenderTarget target;
-    target.colour = colour_.data();
-    target.depth = setup_.depthBuffer ? depth_.data() : nullptr;
-    target.width = setup_.width;
-    target.height = setup_.height;
-    target.pitch = setup_.width;
-    target.quantisation = QuantisationOf(setup_.format);
-    return target;
-}
-
-void Device::RequantiseBackBuffer()
-{
-    const Quantisation quantisation = QuantisationOf(setup_.format);
-    if (quantisation == Quantisation::None)
-        return;
-    for (std::uint32_t& pixel : colour_)
-        pixel = StoredColour(quantisation, pixel);
+    if (texture_ != nullptr)
+        texture_->Release();
+    texture_ = nullptr;
 }
 
 FrameView Device::Frame()
 {
-    ResolvePending();
-    return { colour_.data(), setup_.width, setup_.height, setup_.width };
+    repeatedFrame_.Resolve();
+    return { frameBuffer_.Colour(), setup_.width, setup_.height, setup_.width };
+}
+
+std::uint32_t* Device::PixelsForWriting()
+{
+    repeatedFrame_.Resolve();
+    repeatedFrame_.BeforeOutsideWrite();
+    return frameBuffer_.WritableColour();
 }
 
 HRESULT Device::TestCooperativeLevel()
@@ -344,11 +147,7 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* params)
     const bool wasFullScreen = !setup_.windowed;
     setup_ = setup;
     MakeBuffers();
-    for (Texture*& texture : textures_) {
-        if (texture != nullptr)
-            texture->Release();
-        texture = nullptr;
-    }
+    ReleaseTextures();
     SetDefaultState(state_, setup_.depthBuffer);
     lost_ = false;
     lossScript_.clear();
@@ -360,17 +159,12 @@ HRESULT Device::Reset(D3DPRESENT_PARAMETERS* params)
 
 HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*)
 {
-    // The copy kept for a repeat of this frame is made once the picture is on its way to the
-    // screen: at start-up it is the first touch of two megabytes, which the first picture need
-    // not wait for.
-    ResolveDrawing();
-    if (lost_) {
-        KeepRecordedFrame();
+    repeatedFrame_.Resolve();
+    if (lost_)
         return D3DERR_DEVICELOST;
-    }
     if (faults::TakeDeviceLoss(lossScript_)) {
         lost_ = true;
-        ForgetRepeatedFrame();
+        repeatedFrame_.Forget();
         lossScriptNext_ = 0;
         return D3DERR_DEVICELOST;
     }
@@ -378,14 +172,17 @@ HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*)
     if (hooks.present) {
         PresentedFrame frame;
         frame.window = window_;
-        frame.pixels = colour_.data();
+        frame.pixels = frameBuffer_.Colour();
         frame.width = setup_.width;
         frame.height = setup_.height;
         frame.pitch = setup_.width;
         frame.fullScreen = !setup_.windowed;
+        // A repeat of the last frame: the window may keep what it shows.
+        frame.unchanged = presented_ && presentedVersion_ == frameBuffer_.Version();
         hooks.present(frame);
     }
-    KeepRecordedFrame();
+    presented_ = true;
+    presentedVersion_ = frameBuffer_.Version();
     return D3D_OK;
 }
 
@@ -431,55 +228,37 @@ HRESULT Device::Clear(
     if (lost_)
         return D3D_OK;
 
-    const std::uint32_t stored = StoredColour(QuantisationOf(setup_.format), colour);
+    const std::uint32_t stored = frameBuffer_.Stored(colour);
     const float clamped = std::isnan(z) ? 1.0f : std::clamp(z, 0.0f, 1.0f);
     const std::uint16_t depth = static_cast<std::uint16_t>(clamped * 65535.0f + 0.5f);
-    auto fill = [&](int left, int top, int right, int bottom) {
-        for (int y = top; y < bottom; ++y) {
-            const std::size_t row = static_cast<std::size_t>(y) * setup_.width;
-            if (flags & D3DCLEAR_TARGET)
-                std::fill_n(colour_.data() + row + left, right - left, stored);
-            if (flags & D3DCLEAR_ZBUFFER)
-                std::fill_n(depth_.data() + row + left, right - left, depth);
-        }
-    };
     const DWORD whole = D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER;
     if (count == 0 && (flags & whole) == whole) {
-        BeginRepeatableFrame(ClearKey { stored, depth });
-        rasterizer_.Discard(0, 0, setup_.width, setup_.height);
-        // While the frame repeats the last one, its saved pixels will stand in for the clear too.
-        clearDeferred_ = frame_ == RepeatableFrame::Matching;
-        if (!clearDeferred_)
-            FillWhole(frameClear_);
-        if (!rasterizer_.HasPending())
-            ReleasePendingTextures();
+        repeatedFrame_.FullClear(ClearKey { stored, depth });
         return D3D_OK;
     }
-    LeaveRepeatableFrame();
-    TakeSavedDepth();
-    if (count == 0) {
-        if (flags & D3DCLEAR_TARGET)
-            rasterizer_.Discard(0, 0, setup_.width, setup_.height);
-        fill(0, 0, setup_.width, setup_.height);
-        if (!rasterizer_.HasPending())
-            ReleasePendingTextures();
-        return D3D_OK;
-    }
+    repeatedFrame_.Forget();
+    if (count == 0)
+        ClearRect({ 0, 0, setup_.width, setup_.height }, flags, stored, depth);
     for (DWORD i = 0; i < count; ++i) {
         const D3DRECT& r = rects[i];
-        const int left = std::clamp<LONG>(r.x1, 0, setup_.width);
-        const int right = std::clamp<LONG>(r.x2, 0, setup_.width);
-        const int top = std::clamp<LONG>(r.y1, 0, setup_.height);
-        const int bottom = std::clamp<LONG>(r.y2, 0, setup_.height);
-        if (left < right && top < bottom) {
-            if (flags & D3DCLEAR_TARGET)
-                rasterizer_.Discard(left, top, right, bottom);
-            fill(left, top, right, bottom);
-        }
+        const PixelRect rect { std::clamp<LONG>(r.x1, 0, setup_.width),
+            std::clamp<LONG>(r.y1, 0, setup_.height), std::clamp<LONG>(r.x2, 0, setup_.width),
+            std::clamp<LONG>(r.y2, 0, setup_.height) };
+        if (rect.left < rect.right && rect.top < rect.bottom)
+            ClearRect(rect, flags, stored, depth);
     }
-    if (!rasterizer_.HasPending())
-        ReleasePendingTextures();
     return D3D_OK;
+}
+
+void Device::ClearRect(
+    const PixelRect& rect, DWORD flags, std::uint32_t colour, std::uint16_t depth)
+{
+    if (flags & D3DCLEAR_TARGET) {
+        rasterizer_.Discard(rect);
+        frameBuffer_.FillColour(rect, colour);
+    }
+    if (flags & D3DCLEAR_ZBUFFER)
+        frameBuffer_.FillDepth(rect, depth);
 }
 
 HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matrix)
@@ -491,11 +270,7 @@ HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matri
     case D3DTS_VIEW: state_.view = *matrix; break;
     case D3DTS_PROJECTION: state_.projection = *matrix; break;
     case D3DTS_TEXTURE0: state_.texture0 = *matrix; return D3D_OK;
-    default:
-        // The other stages' texture matrices have no effect here: only stage 0 samples.
-        if (state > D3DTS_TEXTURE0 && state < D3DTS_TEXTURE0 + kTextureStageCount)
-            return D3D_OK;
-        return D3DERR_INVALIDCALL;
+    default: return D3DERR_INVALIDCALL; // only stage 0 samples
     }
     ++state_.transformVersion;
     return D3D_OK;
@@ -513,11 +288,7 @@ HRESULT Device::SetLight(DWORD index, const D3DLIGHT9* light)
 {
     if (light == nullptr || index >= static_cast<DWORD>(kLightCount))
         return D3DERR_INVALIDCALL;
-    if (light->Type != D3DLIGHT_POINT && light->Type != D3DLIGHT_SPOT
-        && light->Type != D3DLIGHT_DIRECTIONAL) {
-        return D3DERR_INVALIDCALL;
-    }
-    if (light->Type != D3DLIGHT_DIRECTIONAL && !(light->Range >= 0.0f))
+    if (!IsLightImplemented(*light))
         return D3DERR_INVALIDCALL;
     LightSlot& slot = state_.lights[index];
     slot.light = *light;
@@ -528,21 +299,18 @@ HRESULT Device::SetLight(DWORD index, const D3DLIGHT9* light)
 
 HRESULT Device::LightEnable(DWORD index, BOOL enable)
 {
-    if (index >= static_cast<DWORD>(kLightCount))
+    // Direct3D would make a never-set light a default directional one, which is not implemented.
+    if (index >= static_cast<DWORD>(kLightCount) || !state_.lights[index].defined)
         return D3DERR_INVALIDCALL;
-    LightSlot& slot = state_.lights[index];
-    if (!slot.defined) {
-        slot.light = DefaultLight();
-        slot.defined = true;
-    }
-    slot.enabled = enable != FALSE;
+    state_.lights[index].enabled = enable != FALSE;
     ++state_.transformVersion;
     return D3D_OK;
 }
 
 HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value)
 {
-    if (static_cast<DWORD>(state) >= static_cast<DWORD>(kRenderStateCount)) {
+    if (static_cast<DWORD>(state) >= static_cast<DWORD>(kRenderStateCount)
+        || !IsRenderStateImplemented(state, value)) {
         return D3DERR_INVALIDCALL;
     }
     state_.render[state] = value;
@@ -553,6 +321,8 @@ HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture)
 {
     if (stage >= static_cast<DWORD>(kTextureStageCount))
         return D3DERR_INVALIDCALL;
+    if (stage != 0)
+        return texture == nullptr ? D3D_OK : D3DERR_INVALIDCALL; // only stage 0 samples
     Texture* ours = nullptr;
     if (texture != nullptr) {
         ours = Texture::From(texture);
@@ -560,110 +330,31 @@ HRESULT Device::SetTexture(DWORD stage, IDirect3DBaseTexture9* texture)
             return D3DERR_INVALIDCALL;
         ours->AddRef();
     }
-    if (textures_[stage] != nullptr)
-        textures_[stage]->Release();
-    textures_[stage] = ours;
+    ReleaseTextures();
+    texture_ = ours;
     return D3D_OK;
 }
 
 HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value)
 {
     if (stage >= static_cast<DWORD>(kTextureStageCount)
-        || static_cast<DWORD>(type) >= static_cast<DWORD>(kTextureStageStateCount)) {
+        || static_cast<DWORD>(type) >= static_cast<DWORD>(kTextureStageStateCount)
+        || !IsTextureStageStateImplemented(stage, type, value)) {
         return D3DERR_INVALIDCALL;
     }
-    state_.stage[stage][type] = value;
+    state_.stage[0][type] = value; // only stage 0 is implemented
     return D3D_OK;
 }
 
 HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value)
 {
     if (sampler >= static_cast<DWORD>(kSamplerCount)
-        || static_cast<DWORD>(type) >= static_cast<DWORD>(kSamplerStateCount)) {
+        || static_cast<DWORD>(type) >= static_cast<DWORD>(kSamplerStateCount)
+        || !IsSamplerStateImplemented(sampler, type, value)) {
         return D3DERR_INVALIDCALL;
     }
-    state_.sampler[sampler][type] = value;
+    state_.sampler[0][type] = value; // only sampler 0 is implemented
     return D3D_OK;
-}
-
-RasterOptions Device::CurrentRasterOptions() const
-{
-    const auto& rs = state_.render;
-    RasterOptions o;
-    o.cullMode = rs[D3DRS_CULLMODE] == D3DCULL_NONE || rs[D3DRS_CULLMODE] == D3DCULL_CW
-        ? rs[D3DRS_CULLMODE]
-        : DWORD { D3DCULL_CCW };
-    o.depthTest = setup_.depthBuffer && rs[D3DRS_ZENABLE] != D3DZB_FALSE;
-    o.depthWrite = rs[D3DRS_ZWRITEENABLE] != FALSE;
-    o.depthFunc = rs[D3DRS_ZFUNC];
-    // The back buffer keeps no alpha and blending is never on, so only stage 0's colour matters.
-    o.addSpecular = rs[D3DRS_SPECULARENABLE] != FALSE;
-
-    const auto& stage = state_.stage[0];
-    const DWORD op = stage[D3DTSS_COLOROP];
-    const bool arg1Texture = (stage[D3DTSS_COLORARG1] & 0xF) == D3DTA_TEXTURE;
-    const bool arg2Texture = (stage[D3DTSS_COLORARG2] & 0xF) == D3DTA_TEXTURE;
-    bool usesTexture = false;
-    bool usesDiffuse = false;
-    switch (op) {
-    case D3DTOP_DISABLE: usesDiffuse = true; break;
-    case D3DTOP_SELECTARG1: (arg1Texture ? usesTexture : usesDiffuse) = true; break;
-    case D3DTOP_SELECTARG2: (arg2Texture ? usesTexture : usesDiffuse) = true; break;
-    default:
-        // MODULATE; on stage 0 CURRENT is the diffuse colour.
-        usesTexture = arg1Texture || arg2Texture;
-        usesDiffuse = !arg1Texture || !arg2Texture;
-        break;
-    }
-    const Texture* bound = textures_[0];
-    if (usesTexture && bound == nullptr) {
-        // A missing texture reads as white: modulating with it leaves the diffuse colour.
-        if (usesDiffuse) {
-            usesTexture = false;
-        } else {
-            o.texture = &WhiteTexture();
-        }
-    } else if (usesTexture) {
-        o.texture = &bound->View();
-    }
-    o.source = !usesTexture ? PixelSource::Diffuse
-                            : (usesDiffuse ? PixelSource::Modulate : PixelSource::Texture);
-
-    const auto& sampler = state_.sampler[0];
-    o.sampler.magFilter = FilterOf(sampler[D3DSAMP_MAGFILTER]);
-    o.sampler.minFilter = FilterOf(sampler[D3DSAMP_MINFILTER]);
-    o.sampler.mipFilter = FilterOf(sampler[D3DSAMP_MIPFILTER]);
-    o.sampler.addressU = AddressOf(sampler[D3DSAMP_ADDRESSU]);
-    o.sampler.addressV = AddressOf(sampler[D3DSAMP_ADDRESSV]);
-    return o;
-}
-
-const Device::ProcessedVertex& Device::Processed(const MeshVertex* vertices, std::uint32_t index)
-{
-    ProcessedVertex& p = processed_[index];
-    if (processedStamp_[index] != drawStamp_) {
-        processedStamp_[index] = drawStamp_;
-        ProcessVertex(vertexStage_, vertices[index], p.clip);
-        p.outCode = OutCode(p.clip);
-        if (p.outCode == 0)
-            p.screen = ToScreen(p.clip, setup_.width, setup_.height);
-    }
-    return p;
-}
-
-void Device::DrawClipped(
-    const ProcessedVertex& a, const ProcessedVertex& b, const ProcessedVertex& c)
-{
-    ClipVertex polygon[kMaxClippedVertices];
-    const int count
-        = ClipTriangle(a.clip, b.clip, c.clip, a.outCode | b.outCode | c.outCode, polygon);
-    if (count < 3)
-        return;
-    ScreenVertex screen[kMaxClippedVertices];
-    for (int i = 0; i < count; ++i)
-        screen[i] = ToScreen(polygon[i], setup_.width, setup_.height);
-    for (int i = 1; i + 1 < count; ++i)
-        rasterizer_.DrawTriangle(screen[0], screen[i], screen[i + 1]);
 }
 
 void Device::DrawIndexedTriangles(const MeshVertex* vertices, std::size_t vertexCount,
@@ -671,63 +362,15 @@ void Device::DrawIndexedTriangles(const MeshVertex* vertices, std::size_t vertex
 {
     if (lost_ || vertices == nullptr || indices == nullptr || vertexCount == 0)
         return;
-    const std::size_t indexCount = 3 * triangleCount;
-    if (frame_ == RepeatableFrame::Matching) {
-        if (frameDraws_ < recordedDraws_
-            && SameDraw(records_[frameDraws_], state_, textures_[0], vertices, vertexCount, indices,
-                indexCount)) {
-            ++frameDraws_;
-            return;
-        }
-        DrawMatchedRecords();
-    }
-    if (frame_ == RepeatableFrame::Recording) {
-        if (records_.size() <= frameDraws_)
-            records_.emplace_back();
-        Record(records_[frameDraws_++], state_, textures_[0], vertices, vertexCount, indices,
-            indexCount);
-    }
-    RasterizeDraw(vertices, vertexCount, indices, triangleCount);
+    repeatedFrame_.Draw(
+        DrawCall { &state_, texture_, vertices, vertexCount, indices, triangleCount });
 }
 
-void Device::RasterizeDraw(const MeshVertex* vertices, std::size_t vertexCount,
-    const std::uint32_t* indices, std::size_t triangleCount)
+void Device::ReportDisplayMode(bool fullScreen)
 {
-    TakeSavedDepth();
-    PrepareVertexStage(state_, vertexStage_);
-    const RasterOptions options = CurrentRasterOptions();
-    // The pixels are shaded later: the texture they sample must outlive its binding.
-    if (options.texture != nullptr && textures_[0] != nullptr
-        && options.texture == &textures_[0]->View()) {
-        textures_[0]->AddRef();
-        pendingTextures_.push_back(textures_[0]);
-    }
-    rasterizer_.BeginDraw(options);
-
-    if (processed_.size() < vertexCount) {
-        processed_.resize(vertexCount);
-        processedStamp_.resize(vertexCount, drawStamp_);
-    }
-    if (++drawStamp_ == 0) {
-        std::fill(processedStamp_.begin(), processedStamp_.end(), 0u);
-        drawStamp_ = 1;
-    }
-
-    for (std::size_t t = 0; t < triangleCount; ++t) {
-        const std::uint32_t i0 = indices[3 * t], i1 = indices[3 * t + 1], i2 = indices[3 * t + 2];
-        if (i0 >= vertexCount || i1 >= vertexCount || i2 >= vertexCount)
-            continue;
-        const ProcessedVertex& a = Processed(vertices, i0);
-        const ProcessedVertex& b = Processed(vertices, i1);
-        const ProcessedVertex& c = Processed(vertices, i2);
-        if ((a.outCode & b.outCode & c.outCode) != 0)
-            continue;
-        if ((a.outCode | b.outCode | c.outCode) == 0) {
-            rasterizer_.DrawTriangle(a.screen, b.screen, c.screen);
-        } else {
-            DrawClipped(a, b, c);
-        }
-    }
+    const DisplayHooks& hooks = CurrentDisplayHooks();
+    if (hooks.displayMode)
+        hooks.displayMode(window_, fullScreen);
 }
 
 } // namespace softd3d

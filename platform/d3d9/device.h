@@ -1,14 +1,30 @@
 #pragma once
-// The software Direct3D 9 device: the COM front end that checks calls and keeps state, and the
-// draw loop that runs the vertex stage, the clipper and the rasterizer over it.
+// The software Direct3D 9 device: the COM front end that checks each call and keeps the state,
+// and hands each draw on to the pipeline (README.md in this folder follows one draw through it).
+//
+// It implements only what the program and its loaders use; any other value fails its call with
+// D3DERR_INVALIDCALL rather than being clamped or ignored:
+// - back buffers X8R8G8B8, A8R8G8B8, R5G6B5, X1R5G5B5 and A1R5G5B5 (a window may take the
+//   desktop's format), one of them, up to 4096 pixels a side, no multisampling; depth D16;
+//   textures A8R8G8B8 or X8R8G8B8 with power-of-two sides (CreateTextureFromLevels);
+// - up to 8 point lights with range and attenuation, a material, global ambient, specular with
+//   a local or infinite viewer; indexed triangle lists of position, normal and one texture
+//   coordinate (MeshVertex);
+// - counter-clockwise culling only; solid Gouraud fill; depth test less-or-equal, on or off,
+//   written or not; blending off (the blend factors are accepted and have no effect);
+// - texture stage 0 only: colour = texture x diffuse (MODULATE of TEXTURE and DIFFUSE/CURRENT;
+//   without a texture the diffuse colour), alpha operations accepted without effect, texture
+//   coordinates 0 with an optional two-component texture transform;
+// - sampler 0 only: wrap addressing; point or linear magnification and minification; none, point
+//   or linear mip filter.
 #include <atomic>
 #include <cstdint>
-#include <cstdlib>
-#include <memory>
 #include <vector>
 
+#include "platform/d3d9/clipper.h"
 #include "platform/d3d9/d3d9.h"
 #include "platform/d3d9/device_state.h"
+#include "platform/d3d9/frame_buffer.h"
 #include "platform/d3d9/rasterizer.h"
 #include "platform/d3d9/repeated_frame.h"
 #include "platform/d3d9/software_device.h"
@@ -62,98 +78,45 @@ public:
         const std::uint32_t* indices, std::size_t triangleCount);
     // The finished picture: shades whatever is still pending first.
     FrameView Frame();
-    // Shades the pending pixels; everything that reads or writes the pixels outside the draws
-    // (Present, the surface's LockRect and GetDC) calls this first.
-    void ResolvePending();
 
-    // For the back-buffer surface.
-    std::uint32_t* Pixels() { return colour_.data(); }
+    // For the back-buffer surface: the finished picture, to be written outside the draws.
+    std::uint32_t* PixelsForWriting();
     const SwapChainSetup& Setup() const { return setup_; }
     // Text drawn through GetDC writes full 8-bit colours; reduce them to the real format.
-    void RequantiseBackBuffer();
+    void RequantiseBackBuffer() { frameBuffer_.Requantise(); }
 
     static Device* From(IDirect3DDevice9* device);
 
 private:
     ~Device() override;
 
-    struct ProcessedVertex {
-        ClipVertex clip;
-        ScreenVertex screen; // valid when outCode is 0
-        std::uint32_t outCode;
-    };
-
     void MakeBuffers();
-    RenderTarget Target();
-    RasterOptions CurrentRasterOptions() const;
-    const ProcessedVertex& Processed(const MeshVertex* vertices, std::uint32_t index);
-    void DrawClipped(const ProcessedVertex& a, const ProcessedVertex& b, const ProcessedVertex& c);
-    void ReleasePendingTextures();
+    void ClearRect(const PixelRect& rect, DWORD flags, std::uint32_t colour, std::uint16_t depth);
     void ReportDisplayMode(bool fullScreen);
-    void RasterizeDraw(const MeshVertex* vertices, std::size_t vertexCount,
-        const std::uint32_t* indices, std::size_t triangleCount);
-
-    // Repeated frames (repeated_frame.h).
-    void BeginRepeatableFrame(const ClearKey& clear);
-    void LeaveRepeatableFrame();
-    // Draws the matched records for real: the frame has turned out to differ after all.
-    void DrawMatchedRecords();
-    void ReplayDraw(const DrawRecord& record);
-    // ResolvePending in two steps: the pixels of the frame, then, for a frame being recorded,
-    // the copy of them that a repeat of the frame will reuse.
-    void ResolveDrawing();
-    void KeepRecordedFrame();
-    void ForgetRepeatedFrame();
-    void FillWhole(const ClearKey& clear);
-    // The depth of a repeated frame is copied back only when a draw or a clear needs it.
-    void TakeSavedDepth();
+    void ReleaseTextures();
 
     std::atomic<ULONG> references_ { 1 };
     IDirect3D9* direct3d_;
     HWND window_;
     SwapChainSetup setup_;
-    std::vector<std::uint32_t> colour_;
-    std::vector<std::uint16_t> depth_;
     BackBufferSurface* surface_; // owned; alive as long as the device
 
     DeviceState state_;
-    Texture* textures_[kTextureStageCount] {}; // one reference each while bound
+    Texture* texture_ = nullptr; // stage 0's, one reference while bound
     bool inScene_ = false;
     bool lost_ = false;
     std::vector<HRESULT> lossScript_;
     std::size_t lossScriptNext_ = 0;
+    // The frame buffer's version when it was last shown, to tell the window of a repeat.
+    bool presented_ = false;
+    std::uint64_t presentedVersion_ = 0;
 
-    DeferredRasterizer rasterizer_;
-    // One mark per pixel for the rasterizer, all 0 between frames. Zeroed by calloc, whose fresh
-    // pages stay untouched until a triangle covers them: most of the screen never is, and
-    // touching memory for the first time is much of what a new device costs.
-    struct FreeMemory {
-        void operator()(void* memory) const { std::free(memory); }
-    };
-    std::unique_ptr<std::uint32_t[], FreeMemory> triangleIds_;
-    // Textures that pending pixels will sample, one reference per draw that used them.
-    std::vector<Texture*> pendingTextures_;
-
-    // Scratch of the draw loop, kept across draws so that steady-state frames allocate nothing.
-    VertexStage vertexStage_;
-    std::vector<ProcessedVertex> processed_;
-    std::vector<std::uint32_t> processedStamp_;
-    std::uint32_t drawStamp_ = 0;
-
-    // The last repeatable frame: its clear, its draws and the pixels they made (before any text
-    // drawn through GetDC), and how far the frame being drawn has matched or re-recorded them.
-    enum class RepeatableFrame { None, Matching, Recording };
-    RepeatableFrame frame_ = RepeatableFrame::None;
-    ClearKey frameClear_;
-    std::size_t frameDraws_ = 0;
-    std::vector<DrawRecord> records_;
-    std::size_t recordedDraws_ = 0;
-    bool savedValid_ = false;
-    bool clearDeferred_ = false;
-    bool depthFromSaved_ = false;
-    ClearKey savedClear_;
-    std::vector<std::uint32_t> savedColour_;
-    std::vector<std::uint16_t> savedDepth_;
+    // The pipeline, in the order a draw flows through it; each stage knows the next.
+    FrameBuffer frameBuffer_;
+    DeferredRasterizer rasterizer_ { frameBuffer_ };
+    Clipper clipper_ { rasterizer_ };
+    VertexStage vertexStage_ { clipper_ };
+    RepeatedFrame repeatedFrame_ { frameBuffer_, vertexStage_, rasterizer_ };
 };
 
 } // namespace softd3d

@@ -1,10 +1,13 @@
 #pragma once
-// The state a draw reads, as plain values: the COM front end (device.cpp) keeps it, the vertex
-// stage and the rasterizer take it as they find it.
+// The state a draw reads, as plain values: the COM front end (device.cpp) keeps it and checks
+// every value against what the pipeline implements (the Is*Implemented functions below); the
+// vertex stage and the rasterizer take it as they find it.
 #include <array>
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/d3d9/d3d9.h"
+#include "platform/d3d9/software_device.h"
 
 namespace softd3d {
 
@@ -17,14 +20,15 @@ constexpr int kLightCount = 8;
 
 struct LightSlot {
     D3DLIGHT9 light {};
-    bool defined = false; // set by SetLight; enabling an undefined light gives Direct3D's default
+    bool defined = false; // set by SetLight; only a defined light can be enabled
     bool enabled = false;
 };
 
 struct DeviceState {
     std::array<DWORD, kRenderStateCount> render {};
-    std::array<std::array<DWORD, kSamplerStateCount>, kSamplerCount> sampler {};
-    std::array<std::array<DWORD, kTextureStageStateCount>, kTextureStageCount> stage {};
+    // Only stage and sampler 0 are implemented; the device refuses any value for the others.
+    std::array<std::array<DWORD, kSamplerStateCount>, 1> sampler {};
+    std::array<std::array<DWORD, kTextureStageStateCount>, 1> stage {};
 
     D3DMATRIX world {};
     D3DMATRIX view {};
@@ -40,6 +44,30 @@ struct DeviceState {
 
 // The values a freshly created (or reset) Direct3D 9 device starts with.
 void SetDefaultState(DeviceState& state, bool hasDepthBuffer);
+
+// Whether the pipeline implements a value; the device refuses the others.
+bool IsRenderStateImplemented(D3DRENDERSTATETYPE state, DWORD value);
+// The render states that accept any value at all: the others keep their defaults.
+constexpr D3DRENDERSTATETYPE kImplementedRenderStates[] = { D3DRS_ZENABLE, D3DRS_FILLMODE,
+    D3DRS_SHADEMODE, D3DRS_ZWRITEENABLE, D3DRS_SRCBLEND, D3DRS_DESTBLEND, D3DRS_CULLMODE,
+    D3DRS_ZFUNC, D3DRS_ALPHABLENDENABLE, D3DRS_SPECULARENABLE, D3DRS_LIGHTING, D3DRS_AMBIENT,
+    D3DRS_COLORVERTEX, D3DRS_LOCALVIEWER, D3DRS_NORMALIZENORMALS, D3DRS_DIFFUSEMATERIALSOURCE,
+    D3DRS_SPECULARMATERIALSOURCE, D3DRS_AMBIENTMATERIALSOURCE, D3DRS_EMISSIVEMATERIALSOURCE };
+bool IsTextureStageStateImplemented(DWORD stage, D3DTEXTURESTAGESTATETYPE type, DWORD value);
+bool IsSamplerStateImplemented(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value);
+bool IsLightImplemented(const D3DLIGHT9& light);
+
+class Texture;
+
+// One draw as it leaves the device: the state it reads, stage 0's texture and its triangles.
+struct DrawCall {
+    const DeviceState* state = nullptr;
+    Texture* texture = nullptr;
+    const MeshVertex* vertices = nullptr;
+    std::size_t vertexCount = 0;
+    const std::uint32_t* indices = nullptr;
+    std::size_t triangleCount = 0;
+};
 
 D3DMATRIX IdentityMatrix();
 

@@ -16,6 +16,9 @@ struct PresentedFrame {
     int height = 0;
     int pitch = 0; // in pixels
     bool fullScreen = false; // made by a device created with Windowed = 0
+    // The same pixels as the last frame this device presented: the window may keep showing
+    // what it has instead of comparing or copying them again.
+    bool unchanged = false;
 };
 
 struct DisplayHooks {

@@ -1,35 +1,29 @@
 #pragma once
-// Triangle rasterization into the back buffer: Direct3D 9 pixel centres (integer coordinates)
-// and top-left fill rule on 8-bit sub-pixel vertex positions, 16-bit depth, perspective-correct
-// Gouraud colour and texture coordinates, and the colour operation of texture stage 0.
+// The third stage of a draw: triangle rasterization into the frame buffer, with Direct3D 9 pixel
+// centres (integer coordinates) and the top-left fill rule on 8-bit sub-pixel vertex positions,
+// counter-clockwise triangles culled, and a 16-bit less-or-equal depth test. Shading is deferred:
+// a pixel that passes only records which triangle it shows, and Resolve hands each run of pixels
+// of one triangle to the shading (span_shader.h), which writes the colours.
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <vector>
 
+#include "platform/d3d9/device_state.h"
+#include "platform/d3d9/frame_buffer.h"
 #include "platform/d3d9/sampler.h"
-#include "platform/d3d9/vertex_stage.h"
 
 namespace softd3d {
 
-// How a stored 32-bit pixel is reduced to the back buffer's real format.
-enum class Quantisation { None, R5G6B5, X1R5G5B5 };
+class Texture;
 
-struct RenderTarget {
-    std::uint32_t* colour = nullptr;
-    std::uint16_t* depth = nullptr; // null: the device has no depth buffer
-    int width = 0;
-    int height = 0;
-    int pitch = 0; // in pixels, for colour and depth alike
-    Quantisation quantisation = Quantisation::None;
-};
-
-// What stage 0 puts out as colour.
-enum class PixelSource { Diffuse, Texture, Modulate };
+// What stage 0 puts out as colour: the diffuse colour alone (no texture bound) or modulated by
+// the texture.
+enum class PixelSource { Diffuse, Modulate };
 
 struct RasterOptions {
-    DWORD cullMode = D3DCULL_CCW;
     bool depthTest = true;
     bool depthWrite = true;
-    DWORD depthFunc = D3DCMP_LESSEQUAL;
     PixelSource source = PixelSource::Diffuse;
     const MipChainView* texture = nullptr; // required unless source is Diffuse
     SamplerSettings sampler;
@@ -48,13 +42,7 @@ struct ScreenVertex {
     float attributes[8]; // r, g, b, specular r, g, b, u, v, each times q
 };
 
-ScreenVertex ToScreen(const ClipVertex& v, int width, int height);
-
-// The colour Clear and the draws store for an 8-bit-per-channel colour on this target.
-std::uint32_t StoredColour(Quantisation quantisation, std::uint32_t argb);
-
-// What shading a pixel of one triangle needs: its attribute planes (value at the first vertex and
-// the steps per pixel) and the texture constants of its level-of-detail computation.
+// An attribute's value at the first vertex and its steps per pixel.
 struct AttributePlane {
     float atOrigin = 0.0f;
     float dx = 0.0f;
@@ -64,36 +52,46 @@ struct AttributePlane {
 // How a triangle's pixels are shaded, decided once when it is set up.
 enum class ShadingPath : std::uint8_t {
     Diffuse, // no texture
-    General, // any sampler settings and texture
-    WrapPowerOfTwo, // wrap addressing on power-of-two sides, any filters
-    TrilinearWrap, // the same with linear min, mag and mip filters over two or more levels
+    Sampled, // any filters
+    Trilinear, // linear min, mag and mip filters over two or more levels
 };
 
+// What shading a pixel of one triangle needs: its attribute planes and the texture constants of
+// its level-of-detail computation.
 struct ShadingSetup {
     float originX = 0.0f, originY = 0.0f;
+    // The other two vertices relative to the first, in pixels.
+    float x10 = 0.0f, y10 = 0.0f, x20 = 0.0f, y20 = 0.0f;
     AttributePlane q;
     AttributePlane attributes[8];
     float textureWidth = 0.0f, textureHeight = 0.0f;
     float uTexelsDx = 0.0f, uTexelsDy = 0.0f, vTexelsDx = 0.0f, vTexelsDy = 0.0f;
 };
 
-// Rasterizes with deferred shading. Depth is tested and written as each triangle is drawn, but a
-// pixel only records which triangle it shows; Resolve then shades each such pixel once. Without
-// blending a pixel ends up with the colour of the last fragment that passed, so this gives the
-// same picture as shading every fragment, while fragments that are later drawn over cost only
-// their depth test.
+// Which pending triangle a pixel shows, 0 for none.
+using TriangleId = std::uint16_t;
+
 class DeferredRasterizer {
 public:
-    // `triangleIds` has one entry per pixel (same pitch as the target), all 0.
-    void Attach(const RenderTarget& target, std::uint32_t* triangleIds);
-    // Triangles drawn until the next call use these options. The texture must stay alive until
-    // Resolve or Discard.
-    void BeginDraw(const RasterOptions& options);
+    explicit DeferredRasterizer(FrameBuffer& frameBuffer)
+        : frameBuffer_(frameBuffer)
+    {
+    }
+    ~DeferredRasterizer();
+
+    // After the frame buffer was (re)allocated; forgets everything pending.
+    void Attach();
+    int Width() const { return frameBuffer_.Width(); }
+    int Height() const { return frameBuffer_.Height(); }
+
+    // Triangles drawn until the next call use this draw's states and texture, which is kept
+    // alive until its pixels are shaded or discarded.
+    void BeginDraw(const DrawCall& call);
     void DrawTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c);
-    // Shades every pending pixel into the target.
+    // Shades every pending pixel into the frame buffer.
     void Resolve();
     // Forgets the pending pixels inside a rectangle (a Clear of the colour buffer covers them).
-    void Discard(int left, int top, int right, int bottom);
+    void Discard(const PixelRect& rect);
     bool HasPending() const { return !triangles_.empty(); }
 
     struct Triangle {
@@ -105,12 +103,33 @@ public:
     };
 
 private:
+    struct Bounds {
+        int minX, minY, maxX, maxY;
+    };
+    void SetUpShading(const ScreenVertex* const v[3], const std::int64_t x[3],
+        const std::int64_t y[3], std::int64_t area, Triangle& tri) const;
+    bool MarkRows(const std::int64_t x[3], const std::int64_t y[3], const Bounds& box,
+        const AttributePlane& z, const ShadingSetup& s, TriangleId id);
+    void AddDirty(int left, int top, int right, int bottom);
     void Forget();
+    void ReleaseTextures();
+    // Holds the current draw's texture until the pending pixels are shaded.
+    void KeepTexture();
 
+    FrameBuffer& frameBuffer_;
     RenderTarget target_;
-    std::uint32_t* ids_ = nullptr;
+    // One mark per pixel, all 0 between frames. Zeroed by calloc, whose fresh pages stay
+    // untouched until a triangle covers them: most of the screen never is, and touching memory
+    // for the first time is much of what a new device costs.
+    struct FreeMemory {
+        void operator()(void* memory) const { std::free(memory); }
+    };
+    std::unique_ptr<TriangleId[], FreeMemory> ids_;
     std::vector<RasterOptions> draws_;
     std::vector<Triangle> triangles_;
+    // Textures that pending pixels will sample, one reference per draw that used them.
+    std::vector<Texture*> pendingTextures_;
+    Texture* drawTexture_ = nullptr; // the current draw's, when it samples one
     // Rows and columns that hold pending pixels.
     int dirtyLeft_ = 0, dirtyTop_ = 0, dirtyRight_ = -1, dirtyBottom_ = -1;
 };

@@ -2,17 +2,24 @@
 
 #include <cstring>
 
+#include "platform/d3d9/rasterizer.h"
 #include "platform/d3d9/texture.h"
+#include "platform/d3d9/vertex_stage.h"
 
 namespace softd3d {
 
 namespace {
 
 // Field by field: the state has padding (the light slots' flags), whose bytes mean nothing.
-// Transform versions only say when the vertex stage must rebuild; they are not state.
+// Transform versions only say when the vertex stage must rebuild; they are not state. The
+// render states that accept no value keep their defaults and are not compared.
 bool SameState(const DeviceState& a, const DeviceState& b)
 {
-    if (a.render != b.render || a.sampler != b.sampler || a.stage != b.stage)
+    for (const D3DRENDERSTATETYPE state : kImplementedRenderStates) {
+        if (a.render[state] != b.render[state])
+            return false;
+    }
+    if (a.sampler[0] != b.sampler[0] || a.stage[0] != b.stage[0])
         return false;
     if (std::memcmp(&a.world, &b.world, sizeof(D3DMATRIX)) != 0
         || std::memcmp(&a.view, &b.view, sizeof(D3DMATRIX)) != 0
@@ -23,44 +30,180 @@ bool SameState(const DeviceState& a, const DeviceState& b)
     for (std::size_t i = 0; i < a.lights.size(); ++i) {
         const LightSlot& x = a.lights[i];
         const LightSlot& y = b.lights[i];
-        if (x.defined != y.defined || x.enabled != y.enabled
-            || std::memcmp(&x.light, &y.light, sizeof(D3DLIGHT9)) != 0)
+        if (x.defined != y.defined || x.enabled != y.enabled)
+            return false;
+        if (x.defined && std::memcmp(&x.light, &y.light, sizeof(D3DLIGHT9)) != 0)
             return false;
     }
     return true;
 }
 
-} // namespace
-
-bool SameDraw(const DrawRecord& recorded, const DeviceState& state, const Texture* texture,
-    const MeshVertex* vertices, std::size_t vertexCount, const std::uint32_t* indices,
-    std::size_t indexCount)
+void Hold(Texture*& slot, Texture* texture)
 {
-    return recorded.texture == texture && recorded.vertices.size() == vertexCount
-        && recorded.indices.size() == indexCount
-        && std::memcmp(recorded.vertices.data(), vertices, vertexCount * sizeof(MeshVertex)) == 0
-        && std::memcmp(recorded.indices.data(), indices, indexCount * sizeof(std::uint32_t)) == 0
-        && SameState(recorded.state, state);
-}
-
-void Record(DrawRecord& record, const DeviceState& state, Texture* texture,
-    const MeshVertex* vertices, std::size_t vertexCount, const std::uint32_t* indices,
-    std::size_t indexCount)
-{
-    record.state = state;
     if (texture != nullptr)
         texture->AddRef();
-    ForgetTexture(record);
-    record.texture = texture;
-    record.vertices.assign(vertices, vertices + vertexCount);
-    record.indices.assign(indices, indices + indexCount);
+    if (slot != nullptr)
+        slot->Release();
+    slot = texture;
 }
 
-void ForgetTexture(DrawRecord& record)
+} // namespace
+
+RepeatedFrame::~RepeatedFrame()
 {
-    if (record.texture != nullptr)
-        record.texture->Release();
-    record.texture = nullptr;
+    for (Record& record : records_)
+        Hold(record.texture, nullptr);
+}
+
+void RepeatedFrame::FullClear(const ClearKey& clear)
+{
+    const PixelRect whole { 0, 0, frameBuffer_.Width(), frameBuffer_.Height() };
+    rasterizer_.Discard(whole);
+    // Draws matched so far are covered by this clear and need no drawing; a frame being recorded
+    // and cleared again before it was seen is incomplete.
+    frameClear_ = clear;
+    frameDraws_ = 0;
+    if (recordValid_ && mode_ != Mode::Recording && clear == recordClear_) {
+        mode_ = Mode::Matching;
+        clearDeferred_ = true;
+        return;
+    }
+    mode_ = Mode::Recording;
+    recordValid_ = false;
+    clearDeferred_ = false;
+    frameBuffer_.FillColour(whole, clear.colour);
+    frameBuffer_.FillDepth(whole, clear.depth);
+}
+
+void RepeatedFrame::Draw(const DrawCall& call)
+{
+    if (mode_ == Mode::Matching) {
+        if (frameDraws_ < recordedDraws_ && Matches(records_[frameDraws_], call)) {
+            ++frameDraws_;
+            return;
+        }
+        DrawSkipped();
+    }
+    if (mode_ == Mode::Recording) {
+        if (records_.size() <= frameDraws_)
+            records_.emplace_back();
+        Keep(frameDraws_++, call);
+    } else {
+        BeforeOutsideWrite(); // a draw after the frame, without a clear
+    }
+    vertexStage_.Draw(call);
+}
+
+void RepeatedFrame::Resolve()
+{
+    // Every writer saves the last frame's pixels before it changes them (BeforeOutsideWrite), so
+    // the frame buffer holds them or a copy does; drawing again is only the safe fallback.
+    const bool pixelsKept = frameBuffer_.Version() == heldVersion_ || saved_;
+    if (mode_ == Mode::Matching && frameDraws_ == recordedDraws_ && pixelsKept) {
+        // The same frame as the last one: its pixels, not a second drawing of them.
+        if (frameBuffer_.Version() != heldVersion_) {
+            frameBuffer_.RestoreFrom(savedColour_, savedDepth_);
+            heldVersion_ = frameBuffer_.Version();
+        }
+        clearDeferred_ = false;
+        mode_ = Mode::None;
+    }
+    if (mode_ == Mode::Matching)
+        DrawSkipped(); // fewer draws than last time
+    rasterizer_.Resolve();
+    if (mode_ == Mode::Recording)
+        FinishRecording();
+}
+
+void RepeatedFrame::Forget()
+{
+    if (mode_ == Mode::Matching)
+        DrawSkipped();
+    mode_ = Mode::None;
+    recordValid_ = false;
+    saved_ = false;
+}
+
+void RepeatedFrame::BeforeOutsideWrite()
+{
+    if (!recordValid_ || saved_ || mode_ != Mode::None)
+        return;
+    if (frameBuffer_.Version() != heldVersion_) {
+        recordValid_ = false; // cannot happen: every writer passes here first
+        return;
+    }
+    frameBuffer_.SaveTo(savedColour_, savedDepth_);
+    saved_ = true;
+}
+
+const std::vector<MeshVertex>& RepeatedFrame::VerticesOf(const Record& record) const
+{
+    return records_[record.verticesFrom].vertices;
+}
+
+bool RepeatedFrame::Matches(const Record& record, const DrawCall& call) const
+{
+    const std::size_t indexCount = 3 * call.triangleCount;
+    const std::vector<MeshVertex>& vertices = VerticesOf(record);
+    return record.texture == call.texture && vertices.size() == call.vertexCount
+        && record.indices.size() == indexCount
+        && std::memcmp(vertices.data(), call.vertices, call.vertexCount * sizeof(MeshVertex)) == 0
+        && std::memcmp(record.indices.data(), call.indices, indexCount * sizeof(std::uint32_t)) == 0
+        && SameState(record.state, *call.state);
+}
+
+void RepeatedFrame::Keep(std::size_t index, const DrawCall& call)
+{
+    Record& record = records_[index];
+    record.state = *call.state;
+    Hold(record.texture, call.texture);
+    record.indices.assign(call.indices, call.indices + 3 * call.triangleCount);
+    // Draws of the subsets of one mesh pass the same vertices: the records share one copy, which
+    // also keeps the comparisons of a repeated frame in the cache.
+    if (index > 0) {
+        const std::size_t previous = records_[index - 1].verticesFrom;
+        const std::vector<MeshVertex>& shared = records_[previous].vertices;
+        if (shared.size() == call.vertexCount
+            && std::memcmp(shared.data(), call.vertices, call.vertexCount * sizeof(MeshVertex))
+                == 0) {
+            record.verticesFrom = previous;
+            return;
+        }
+    }
+    record.verticesFrom = index;
+    record.vertices.assign(call.vertices, call.vertices + call.vertexCount);
+}
+
+void RepeatedFrame::DrawSkipped()
+{
+    if (clearDeferred_) {
+        const PixelRect whole { 0, 0, frameBuffer_.Width(), frameBuffer_.Height() };
+        frameBuffer_.FillColour(whole, frameClear_.colour);
+        frameBuffer_.FillDepth(whole, frameClear_.depth);
+        clearDeferred_ = false;
+    }
+    for (std::size_t i = 0; i < frameDraws_; ++i) {
+        const Record& r = records_[i];
+        const std::vector<MeshVertex>& vertices = VerticesOf(r);
+        vertexStage_.Draw(DrawCall { &r.state, r.texture, vertices.data(), vertices.size(),
+            r.indices.data(), r.indices.size() / 3 });
+    }
+    // From here on the frame differs: what it draws replaces the records after the match.
+    mode_ = Mode::Recording;
+    recordValid_ = false;
+    saved_ = false;
+}
+
+void RepeatedFrame::FinishRecording()
+{
+    recordedDraws_ = frameDraws_;
+    for (std::size_t i = recordedDraws_; i < records_.size(); ++i)
+        Hold(records_[i].texture, nullptr);
+    recordClear_ = frameClear_;
+    heldVersion_ = frameBuffer_.Version();
+    recordValid_ = true;
+    saved_ = false;
+    mode_ = Mode::None;
 }
 
 } // namespace softd3d

@@ -1,19 +1,23 @@
 #pragma once
-// Recognising a frame that repeats the previous one. A viewer at rest draws the same frame 62
-// times a second: the same clear, the same 189 draws with the same states and vertices. When a
-// frame's draws since its full clear match, call for call and byte for byte, those of the last
-// frame that began so, the pixels they make are the pixels that frame made, and the device copies
-// them instead of drawing again. The comparison is exact, so the picture cannot differ.
+// The repeated-frame shortcut, the stage between the device and the vertex stage. A viewer at
+// rest draws the same frame 62 times a second: the same clear, the same 189 draws with the same
+// states and vertices. When a frame's draws since its full clear match, call for call and byte
+// for byte, those of the last frame that began so, the pixels they make are the pixels that frame
+// made, and nothing is drawn: the frame buffer still holds them (or, when text was written over
+// them since, they are copied back). The comparison is exact, so the picture cannot differ.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "platform/d3d9/device_state.h"
+#include "platform/d3d9/frame_buffer.h"
 #include "platform/d3d9/software_device.h"
 
 namespace softd3d {
 
+class DeferredRasterizer;
 class Texture;
+class VertexStage;
 
 // A full clear of colour and depth: what a repeatable frame begins with.
 struct ClearKey {
@@ -23,24 +27,70 @@ struct ClearKey {
     bool operator==(const ClearKey&) const = default;
 };
 
-// One draw as it reached the device: everything its pixels depend on.
-struct DrawRecord {
-    DeviceState state;
-    Texture* texture = nullptr; // holds one reference while recorded
-    std::vector<MeshVertex> vertices;
-    std::vector<std::uint32_t> indices;
+class RepeatedFrame {
+public:
+    RepeatedFrame(
+        FrameBuffer& frameBuffer, VertexStage& vertexStage, DeferredRasterizer& rasterizer)
+        : frameBuffer_(frameBuffer)
+        , vertexStage_(vertexStage)
+        , rasterizer_(rasterizer)
+    {
+    }
+    ~RepeatedFrame();
+    RepeatedFrame(const RepeatedFrame&) = delete;
+    RepeatedFrame& operator=(const RepeatedFrame&) = delete;
+
+    // A clear of the whole colour and depth buffer: the start of a frame.
+    void FullClear(const ClearKey& clear);
+    // Hands the draw on to the vertex stage unless it repeats the last frame's.
+    void Draw(const DrawCall& call);
+    // Before the pixels are read or presented: brings the frame buffer to the frame's picture
+    // and shades whatever is pending.
+    void Resolve();
+    // Anything else is about to change the pixels (a partial clear, a reset, a lost device):
+    // brings the frame buffer up to date and forgets the last frame.
+    void Forget();
+    // The pixels are about to be written outside the draws (text through GetDC, LockRect): the
+    // last frame's pixels are kept aside first, so that a repeat of it can still show them.
+    void BeforeOutsideWrite();
+
+private:
+    // One draw as it reached the device: everything its pixels depend on.
+    struct Record {
+        DeviceState state;
+        Texture* texture = nullptr; // holds one reference while recorded
+        std::size_t verticesFrom = 0; // the record whose `vertices` this draw's are
+        std::vector<MeshVertex> vertices;
+        std::vector<std::uint32_t> indices;
+    };
+    enum class Mode { None, Matching, Recording };
+
+    const std::vector<MeshVertex>& VerticesOf(const Record& record) const;
+    bool Matches(const Record& record, const DrawCall& call) const;
+    void Keep(std::size_t index, const DrawCall& call);
+    // Draws what the frame skipped while it matched: it has turned out to differ after all.
+    void DrawSkipped();
+    void FinishRecording();
+
+    FrameBuffer& frameBuffer_;
+    VertexStage& vertexStage_;
+    DeferredRasterizer& rasterizer_;
+
+    Mode mode_ = Mode::None;
+    ClearKey frameClear_;
+    std::size_t frameDraws_ = 0;
+    bool clearDeferred_ = false;
+
+    // The last complete frame: its clear, its draws and, while the frame buffer still holds its
+    // pixels, the frame buffer's version; a copy of them once something else is written there.
+    bool recordValid_ = false;
+    ClearKey recordClear_;
+    std::vector<Record> records_;
+    std::size_t recordedDraws_ = 0;
+    std::uint64_t heldVersion_ = 0;
+    bool saved_ = false;
+    std::vector<std::uint32_t> savedColour_;
+    std::vector<std::uint16_t> savedDepth_;
 };
-
-// Whether a draw with this state, stage-0 texture, vertices and indices is the recorded one.
-bool SameDraw(const DrawRecord& recorded, const DeviceState& state, const Texture* texture,
-    const MeshVertex* vertices, std::size_t vertexCount, const std::uint32_t* indices,
-    std::size_t indexCount);
-
-// Overwrites a record with a draw, keeping the record's storage.
-void Record(DrawRecord& record, const DeviceState& state, Texture* texture,
-    const MeshVertex* vertices, std::size_t vertexCount, const std::uint32_t* indices,
-    std::size_t indexCount);
-
-void ForgetTexture(DrawRecord& record);
 
 } // namespace softd3d

@@ -1,6 +1,6 @@
 #pragma once
-// Texture sampling of stage 0: point, bilinear and trilinear filtering over a mip chain with
-// wrap, mirror or clamp addressing. Inline: the rasterizer calls it for every textured pixel.
+// Texture sampling of stage 0: point, bilinear and trilinear filtering over a mip chain of
+// power-of-two sides with wrap addressing. Inline: the shading calls it for every textured pixel.
 //
 // Texel centres sit at (i + 0.5) / size, as in Direct3D. Filter weights are 8-bit fractions; the
 // channels are blended together in the 16-bit lanes of an SSE2 register (B, G, R, A in lanes
@@ -17,8 +17,6 @@ struct SamplerSettings {
     DWORD magFilter = D3DTEXF_POINT;
     DWORD minFilter = D3DTEXF_POINT;
     DWORD mipFilter = D3DTEXF_NONE;
-    DWORD addressU = D3DTADDRESS_WRAP; // WRAP, MIRROR or CLAMP only
-    DWORD addressV = D3DTADDRESS_WRAP;
 };
 
 // The sampler runs once or twice per textured pixel; a call per level would cost as much as the
@@ -91,67 +89,6 @@ inline float Tame(float c)
     return (c >= -1.0e6f && c <= 1.0e6f) ? c : 0.0f;
 }
 
-// Any address mode, any texture size.
-struct GeneralAddressing {
-    struct Coordinates {
-        float u, v;
-    };
-    static Coordinates Prepare(float u, float v) { return { Tame(u), Tame(v) }; }
-
-    static int Address(DWORD mode, int i, int size)
-    {
-        switch (mode) {
-        case D3DTADDRESS_CLAMP: return i < 0 ? 0 : (i >= size ? size - 1 : i);
-        case D3DTADDRESS_MIRROR: {
-            int period = 2 * size;
-            int m = i % period;
-            if (m < 0)
-                m += period;
-            return m < size ? m : period - 1 - m;
-        }
-        default: {
-            int m = i % size;
-            return m < 0 ? m + size : m;
-        }
-        }
-    }
-
-    // Floor of c * size * 256: the integer part is the texel, the low 8 bits the weight of the
-    // next one. Each mode first brings c into a short range with the same result, far from
-    // overflow.
-    static int FixedTexel(DWORD mode, float c, float size)
-    {
-        if (mode == D3DTADDRESS_WRAP) {
-            c -= static_cast<float>(static_cast<int>(c));
-        } else if (mode == D3DTADDRESS_MIRROR) {
-            c -= 2.0f * static_cast<float>(static_cast<int>(c * 0.5f));
-        } else {
-            c = c < -1.0f ? -1.0f : (c > 2.0f ? 2.0f : c);
-        }
-        float s = c * size * 256.0f;
-        int truncated = static_cast<int>(s);
-        return truncated - (static_cast<float>(truncated) > s ? 1 : 0);
-    }
-
-    static __m128i Point(const MipLevelView& level, const SamplerSettings& s, Coordinates c)
-    {
-        int x = Address(s.addressU, FixedTexel(s.addressU, c.u, level.widthF) >> 8, level.width);
-        int y = Address(s.addressV, FixedTexel(s.addressV, c.v, level.heightF) >> 8, level.height);
-        return Widen(level.texels[y * level.width + x]);
-    }
-
-    static __m128i Bilinear(const MipLevelView& level, const SamplerSettings& s, Coordinates c)
-    {
-        const int fx = FixedTexel(s.addressU, c.u, level.widthF) - 128;
-        const int fy = FixedTexel(s.addressV, c.v, level.heightF) - 128;
-        return BilinearAt(level, Address(s.addressU, fx >> 8, level.width),
-            Address(s.addressU, (fx >> 8) + 1, level.width),
-            Address(s.addressV, fy >> 8, level.height),
-            Address(s.addressV, (fy >> 8) + 1, level.height), static_cast<std::uint32_t>(fx) & 255u,
-            static_cast<std::uint32_t>(fy) & 255u);
-    }
-};
-
 // Wrapping on power-of-two sides: coordinates become 8.24 fixed point once per pixel, and each
 // level finds its texels with shifts and masks.
 struct WrapPowerOfTwoAddressing {
@@ -187,60 +124,45 @@ struct WrapPowerOfTwoAddressing {
     }
 };
 
-template <class Addressing>
 SOFTD3D_INLINE __m128i Filter(DWORD filter, const MipLevelView& level, const SamplerSettings& s,
-    typename Addressing::Coordinates c)
+    WrapPowerOfTwoAddressing::Coordinates c)
 {
-    return filter == D3DTEXF_LINEAR ? Addressing::Bilinear(level, s, c)
-                                    : Addressing::Point(level, s, c);
+    return filter == D3DTEXF_LINEAR ? WrapPowerOfTwoAddressing::Bilinear(level, s, c)
+                                    : WrapPowerOfTwoAddressing::Point(level, s, c);
 }
 
 } // namespace sampling
 
 // The texel at (u, v) for a level of detail `lod` (log2 of texels per pixel): channels B, G, R,
 // A in 16-bit lanes 0..3.
-template <class Addressing>
 SOFTD3D_INLINE __m128i SampleLanes(
     const MipChainView& chain, const SamplerSettings& s, float u, float v, float lod)
 {
     using sampling::Filter;
-    const typename Addressing::Coordinates c = Addressing::Prepare(u, v);
+    const auto c = sampling::WrapPowerOfTwoAddressing::Prepare(u, v);
     if (!(lod > 0.0f))
-        return Filter<Addressing>(s.magFilter, chain.levels[0], s, c);
+        return Filter(s.magFilter, chain.levels[0], s, c);
 
     const int last = chain.levelCount - 1;
     switch (s.mipFilter) {
     case D3DTEXF_POINT: {
         const int level = lod >= static_cast<float>(last) ? last : static_cast<int>(lod + 0.5f);
-        return Filter<Addressing>(s.minFilter, chain.levels[level], s, c);
+        return Filter(s.minFilter, chain.levels[level], s, c);
     }
     case D3DTEXF_LINEAR: {
-        if (lod >= static_cast<float>(last)) {
-            return Filter<Addressing>(s.minFilter, chain.levels[last], s, c);
-        }
+        if (lod >= static_cast<float>(last))
+            return Filter(s.minFilter, chain.levels[last], s, c);
         const int level = static_cast<int>(lod);
         const std::uint32_t weight
             = static_cast<std::uint32_t>((lod - static_cast<float>(level)) * 256.0f);
-        const __m128i nearer = Filter<Addressing>(s.minFilter, chain.levels[level], s, c);
+        const __m128i nearer = Filter(s.minFilter, chain.levels[level], s, c);
         if (weight == 0)
             return nearer;
-        const __m128i farther = Filter<Addressing>(s.minFilter, chain.levels[level + 1], s, c);
+        const __m128i farther = Filter(s.minFilter, chain.levels[level + 1], s, c);
         return sampling::Blend(nearer, farther, weight);
     }
-    default: return Filter<Addressing>(s.minFilter, chain.levels[0], s, c);
+    default: return Filter(s.minFilter, chain.levels[0], s, c);
     }
-}
-
-// The same as one 0xAARRGGBB value.
-inline std::uint32_t Sample(
-    const MipChainView& chain, const SamplerSettings& s, float u, float v, float lod)
-{
-    const bool fast
-        = chain.powerOfTwo && s.addressU == D3DTADDRESS_WRAP && s.addressV == D3DTADDRESS_WRAP;
-    const __m128i lanes = fast
-        ? SampleLanes<sampling::WrapPowerOfTwoAddressing>(chain, s, u, v, lod)
-        : SampleLanes<sampling::GeneralAddressing>(chain, s, u, v, lod);
-    return static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(lanes, lanes)));
 }
 
 } // namespace softd3d

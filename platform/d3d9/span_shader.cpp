@@ -9,32 +9,9 @@ namespace softd3d {
 
 namespace {
 
-inline std::uint32_t Store(
-    Quantisation quantisation, std::uint32_t r, std::uint32_t g, std::uint32_t b)
-{
-    // Lower-precision formats drop low bits and read back with the top bits repeated, as a
-    // 16-bit desktop shows them.
-    switch (quantisation) {
-    case Quantisation::R5G6B5:
-        r = (r & 0xF8u) | (r >> 5);
-        g = (g & 0xFCu) | (g >> 6);
-        b = (b & 0xF8u) | (b >> 5);
-        break;
-    case Quantisation::X1R5G5B5:
-        r = (r & 0xF8u) | (r >> 5);
-        g = (g & 0xF8u) | (g >> 5);
-        b = (b & 0xF8u) | (b >> 5);
-        break;
-    case Quantisation::None: break;
-    }
-    return 0xFF000000u | (r << 16) | (g << 8) | b;
-}
-
 inline std::uint32_t Quantise(Quantisation quantisation, std::uint32_t pixel)
 {
-    if (quantisation == Quantisation::None)
-        return pixel;
-    return Store(quantisation, (pixel >> 16) & 0xFFu, (pixel >> 8) & 0xFFu, pixel & 0xFFu);
+    return quantisation == Quantisation::None ? pixel : StoredColour(quantisation, pixel);
 }
 
 // The per-pixel values of a run are computed for this many pixels at a time, four per SSE
@@ -47,7 +24,7 @@ struct ChunkValues {
     alignas(16) float u[kChunk];
     alignas(16) float v[kChunk];
     alignas(16) float lod[kChunk]; // log2 of texels per pixel along the longer screen axis
-    // TrilinearWrap only: 8.24 fixed-point coordinates, the nearer of the two levels blended
+    // Trilinear only: 8.24 fixed-point coordinates, the nearer of the two levels blended
     // (0..last - 1) and the farther one's weight (0..256).
     alignas(16) std::int32_t fixedU[kChunk];
     alignas(16) std::int32_t fixedV[kChunk];
@@ -172,7 +149,7 @@ void ComputeChunk(const ShadingSetup& s, const RunPlanes& p, int levelCount, int
             const __m128 u = _mm_mul_ps(At(p.u, k), w);
             const __m128 v = _mm_mul_ps(At(p.v, k), w);
             const __m128 lod = LevelOfDetail(s, u, v, w);
-            if constexpr (kPath == ShadingPath::TrilinearWrap) {
+            if constexpr (kPath == ShadingPath::Trilinear) {
                 _mm_store_si128(reinterpret_cast<__m128i*>(out.fixedU + i), WrapFixed(u));
                 _mm_store_si128(reinterpret_cast<__m128i*>(out.fixedV + i), WrapFixed(v));
                 ChooseLevels(lod, levelCount, out, i);
@@ -231,6 +208,7 @@ bool ProcessorHasAvx2()
 }
 
 bool wideVectors = ProcessorHasAvx2();
+bool referenceTrilinear = false;
 
 // Where a wrapped coordinate falls on one level: its two texel rows (two neighbouring texels
 // each, in the low 64 bits) and the 8-bit weights of the right column and the lower row.
@@ -260,17 +238,34 @@ SOFTD3D_INLINE Footprint FootprintOn(const MipLevelView& level, std::int32_t u, 
         static_cast<std::uint32_t>(fy) & 255u };
 }
 
-SOFTD3D_AVX2 inline __m256i PerLevel(__m128i nearer, __m128i farther)
+// Weights f (nearer level) and g (farther level) as eight 16-bit lanes each, in the two halves.
+SOFTD3D_AVX2 inline __m256i PerLevel(std::uint32_t f, std::uint32_t g)
 {
-    return _mm256_inserti128_si256(_mm256_castsi128_si256(nearer), farther, 1);
+    const __m256i spread = _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 2, 3, 2,
+        3, 2, 3, 2, 3, 2, 3, 2, 3, 2, 3, 2, 3);
+    return _mm256_shuffle_epi8(_mm256_set1_epi32(static_cast<int>(f | (g << 16))), spread);
+}
+
+// (a (256 - f) + b f + 128) / 256 per 16-bit lane, as (256 a + (b - a) f + 128) / 256: the same
+// value (the wrapped 16-bit arithmetic ends in range), one multiplication fewer.
+SOFTD3D_AVX2 inline __m256i Lerp16(__m256i a, __m256i b, __m256i f)
+{
+    const __m256i sum
+        = _mm256_add_epi16(_mm256_slli_epi16(a, 8), _mm256_mullo_epi16(_mm256_sub_epi16(b, a), f));
+    return _mm256_srli_epi16(_mm256_add_epi16(sum, _mm256_set1_epi16(128)), 8);
+}
+
+SOFTD3D_AVX2 inline __m128i Lerp16(__m128i a, __m128i b, __m128i f)
+{
+    const __m128i sum
+        = _mm_add_epi16(_mm_slli_epi16(a, 8), _mm_mullo_epi16(_mm_sub_epi16(b, a), f));
+    return _mm_srli_epi16(_mm_add_epi16(sum, _mm_set1_epi16(128)), 8);
 }
 
 template <PixelSource kSource, bool kSpecular>
 SOFTD3D_AVX2 void StoreTrilinearWide(
     const RasterOptions& o, const ChunkValues& c, int count, Quantisation qn, std::uint32_t* out)
 {
-    using sampling::Weight;
-    const __m256i half = _mm256_set1_epi16(128);
     for (int i = 0; i < count; ++i) {
         const MipLevelView* nearer = &o.texture->levels[c.level[i]];
         const Footprint a = FootprintOn(nearer[0], c.fixedU[i], c.fixedV[i]);
@@ -278,31 +273,23 @@ SOFTD3D_AVX2 void StoreTrilinearWide(
         // Lanes: the nearer level's left and right texel, then the farther level's.
         const __m256i top = _mm256_cvtepu8_epi16(_mm_unpacklo_epi64(a.top, b.top));
         const __m256i bottom = _mm256_cvtepu8_epi16(_mm_unpacklo_epi64(a.bottom, b.bottom));
-        const __m256i keep = PerLevel(Weight(256 - a.wy), Weight(256 - b.wy));
-        const __m256i take = PerLevel(Weight(a.wy), Weight(b.wy));
-        const __m256i vertical = _mm256_srli_epi16(
-            _mm256_add_epi16(
-                _mm256_add_epi16(_mm256_mullo_epi16(top, keep), _mm256_mullo_epi16(bottom, take)),
-                half),
-            8);
-        const __m256i across = PerLevel(_mm_unpacklo_epi64(Weight(256 - a.wx), Weight(a.wx)),
-            _mm_unpacklo_epi64(Weight(256 - b.wx), Weight(b.wx)));
-        const __m256i weighted = _mm256_mullo_epi16(vertical, across);
-        const __m256i filtered = _mm256_srli_epi16(
-            _mm256_add_epi16(_mm256_add_epi16(weighted, _mm256_srli_si256(weighted, 8)), half), 8);
-        const __m128i texel = sampling::Blend(_mm256_castsi256_si128(filtered),
-            _mm256_extracti128_si256(filtered, 1), static_cast<std::uint32_t>(c.weight[i]));
+        const __m256i vertical = Lerp16(top, bottom, PerLevel(a.wy, b.wy));
+        // The right texels under the left ones: the low four lanes of each half are filtered.
+        const __m256i filtered
+            = Lerp16(vertical, _mm256_srli_si256(vertical, 8), PerLevel(a.wx, b.wx));
+        const __m128i texel
+            = Lerp16(_mm256_castsi256_si128(filtered), _mm256_extracti128_si256(filtered, 1),
+                sampling::Weight(static_cast<std::uint32_t>(c.weight[i])));
         out[i] = Quantise(qn, Combine<kSource, kSpecular>(texel, c, i));
     }
 }
 
-template <class Addressing, PixelSource kSource, bool kSpecular>
+template <PixelSource kSource, bool kSpecular>
 void StoreSampled(
     const RasterOptions& o, const ChunkValues& c, int count, Quantisation qn, std::uint32_t* out)
 {
     for (int i = 0; i < count; ++i) {
-        const __m128i texel
-            = SampleLanes<Addressing>(*o.texture, o.sampler, c.u[i], c.v[i], c.lod[i]);
+        const __m128i texel = SampleLanes(*o.texture, o.sampler, c.u[i], c.v[i], c.lod[i]);
         out[i] = Quantise(qn, Combine<kSource, kSpecular>(texel, c, i));
     }
 }
@@ -348,17 +335,13 @@ void ShadeSpan(const ShadingSetup& s, const RasterOptions& o, const RenderTarget
         ComputeChunk<kPath, kSpecular>(s, p, levelCount, first, count, c);
         if constexpr (kPath == ShadingPath::Diffuse) {
             StoreDiffuse<kSpecular>(c, count, t.quantisation, row + first);
-        } else if constexpr (kPath == ShadingPath::TrilinearWrap) {
+        } else if constexpr (kPath == ShadingPath::Trilinear) {
             if (wideVectors)
                 StoreTrilinearWide<kSource, kSpecular>(o, c, count, t.quantisation, row + first);
             else
                 StoreTrilinear<kSource, kSpecular>(o, c, count, t.quantisation, row + first);
-        } else if constexpr (kPath == ShadingPath::WrapPowerOfTwo) {
-            StoreSampled<sampling::WrapPowerOfTwoAddressing, kSource, kSpecular>(
-                o, c, count, t.quantisation, row + first);
         } else {
-            StoreSampled<sampling::GeneralAddressing, kSource, kSpecular>(
-                o, c, count, t.quantisation, row + first);
+            StoreSampled<kSource, kSpecular>(o, c, count, t.quantisation, row + first);
         }
     }
 }
@@ -368,39 +351,26 @@ void ShadeTextured(const DeferredRasterizer::Triangle& tri, const RasterOptions&
     const RenderTarget& t, int y, int xBegin, int xEnd)
 {
     const ShadingSetup& s = tri.shading;
-    if (tri.source == PixelSource::Texture) {
-        tri.specular ? ShadeSpan<kPath, PixelSource::Texture, true>(s, o, t, y, xBegin, xEnd)
-                     : ShadeSpan<kPath, PixelSource::Texture, false>(s, o, t, y, xBegin, xEnd);
-    } else {
-        tri.specular ? ShadeSpan<kPath, PixelSource::Modulate, true>(s, o, t, y, xBegin, xEnd)
-                     : ShadeSpan<kPath, PixelSource::Modulate, false>(s, o, t, y, xBegin, xEnd);
-    }
+    tri.specular ? ShadeSpan<kPath, PixelSource::Modulate, true>(s, o, t, y, xBegin, xEnd)
+                 : ShadeSpan<kPath, PixelSource::Modulate, false>(s, o, t, y, xBegin, xEnd);
 }
 
 } // namespace
 
-std::uint32_t StoredColour(Quantisation quantisation, std::uint32_t argb)
+ShadingPath ChooseShadingPath(const RasterOptions& o)
 {
-    return Store(quantisation, (argb >> 16) & 0xFFu, (argb >> 8) & 0xFFu, argb & 0xFFu);
-}
-
-ShadingPath ChooseShadingPath(const RasterOptions& o, PixelSource source)
-{
-    if (source == PixelSource::Diffuse)
+    if (o.source == PixelSource::Diffuse)
         return ShadingPath::Diffuse;
-    const bool wrapsByMask = o.texture->powerOfTwo && o.sampler.addressU == D3DTADDRESS_WRAP
-        && o.sampler.addressV == D3DTADDRESS_WRAP;
-    if (!wrapsByMask)
-        return ShadingPath::General;
     const bool trilinear = o.sampler.minFilter == D3DTEXF_LINEAR
         && o.sampler.magFilter == D3DTEXF_LINEAR && o.sampler.mipFilter == D3DTEXF_LINEAR
-        && o.texture->levelCount >= 2;
-    return trilinear ? ShadingPath::TrilinearWrap : ShadingPath::WrapPowerOfTwo;
+        && o.texture->levelCount >= 2 && !referenceTrilinear;
+    return trilinear ? ShadingPath::Trilinear : ShadingPath::Sampled;
 }
 
-void UseWideVectors(bool use)
+void UseTrilinearPath(TrilinearPath path)
 {
-    wideVectors = use && ProcessorHasAvx2();
+    wideVectors = path == TrilinearPath::Wide && ProcessorHasAvx2();
+    referenceTrilinear = path == TrilinearPath::Reference;
 }
 
 void ShadeRun(const DeferredRasterizer::Triangle& tri, const RasterOptions& o,
@@ -413,14 +383,11 @@ void ShadeRun(const DeferredRasterizer::Triangle& tri, const RasterOptions& o,
                      : ShadeSpan<ShadingPath::Diffuse, PixelSource::Diffuse, false>(
                          tri.shading, o, t, y, xBegin, xEnd);
         break;
-    case ShadingPath::General:
-        ShadeTextured<ShadingPath::General>(tri, o, t, y, xBegin, xEnd);
+    case ShadingPath::Sampled:
+        ShadeTextured<ShadingPath::Sampled>(tri, o, t, y, xBegin, xEnd);
         break;
-    case ShadingPath::WrapPowerOfTwo:
-        ShadeTextured<ShadingPath::WrapPowerOfTwo>(tri, o, t, y, xBegin, xEnd);
-        break;
-    case ShadingPath::TrilinearWrap:
-        ShadeTextured<ShadingPath::TrilinearWrap>(tri, o, t, y, xBegin, xEnd);
+    case ShadingPath::Trilinear:
+        ShadeTextured<ShadingPath::Trilinear>(tri, o, t, y, xBegin, xEnd);
         break;
     }
 }

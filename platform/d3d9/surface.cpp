@@ -45,9 +45,8 @@ HRESULT BackBufferSurface::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DW
 {
     if (locked == nullptr || Busy())
         return D3DERR_INVALIDCALL;
-    device_->ResolvePending();
     const SwapChainSetup& setup = device_->Setup();
-    std::uint32_t* pixels = device_->Pixels();
+    std::uint32_t* pixels = device_->PixelsForWriting();
     if (rect != nullptr) {
         if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right
             || rect->top >= rect->bottom || rect->right > setup.width
@@ -74,10 +73,9 @@ HRESULT BackBufferSurface::GetDC(HDC* dc)
 {
     if (dc == nullptr || Busy())
         return D3DERR_INVALIDCALL;
-    device_->ResolvePending();
     const SwapChainSetup& setup = device_->Setup();
-    HDC made
-        = platform::CreateSurfaceDC(device_->Pixels(), setup.width, setup.height, setup.width * 4);
+    HDC made = platform::CreateSurfaceDC(
+        device_->PixelsForWriting(), setup.width, setup.height, setup.width * 4);
     if (made == nullptr)
         return E_FAIL;
     dc_ = made;

@@ -16,7 +16,6 @@ Texture::Texture(std::vector<TextureLevel> levels, D3DFORMAT format)
         }
     }
     view_.levelCount = static_cast<int>(levels_.size());
-    view_.powerOfTwo = true;
     for (int i = 0; i < view_.levelCount; ++i) {
         MipLevelView& level = view_.levels[i];
         level.texels = levels_[i].argb.data();
@@ -30,9 +29,6 @@ Texture::Texture(std::vector<TextureLevel> levels, D3DFORMAT format)
         level.maskY = level.height - 1;
         level.fixedShiftU = 16 - level.widthShift;
         level.fixedShiftV = 16 - level.heightShift;
-        view_.powerOfTwo = view_.powerOfTwo
-            && std::has_single_bit(static_cast<unsigned>(level.width))
-            && std::has_single_bit(static_cast<unsigned>(level.height));
     }
 }
 
@@ -70,6 +66,10 @@ const char* Texture::CheckLevels(const std::vector<TextureLevel>& levels)
             return "a level without texels";
         if (level.width > kMaxTextureSide || level.height > kMaxTextureSide)
             return "a level too large";
+        // The sampler wraps with masks.
+        if (!std::has_single_bit(static_cast<unsigned>(level.width))
+            || !std::has_single_bit(static_cast<unsigned>(level.height)))
+            return "a side that is not a power of two";
         if (level.argb.size() != static_cast<std::size_t>(level.width) * level.height) {
             return "a level whose texel count does not match its size";
         }

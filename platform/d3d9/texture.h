@@ -1,5 +1,6 @@
 #pragma once
-// Textures of the software device: a complete A8R8G8B8 mip chain, immutable once made.
+// Textures of the software device: a complete A8R8G8B8 (or X8R8G8B8) mip chain whose sides are
+// powers of two, immutable once made.
 #include <atomic>
 #include <cstdint>
 #include <vector>
@@ -12,15 +13,15 @@ namespace softd3d {
 constexpr int kMaxTextureLevels = 16;
 constexpr int kMaxTextureSide = 8192;
 
-// What the sampler reads: one entry per level, with the masks of power-of-two sides precomputed.
+// What the sampler reads: one entry per level, with the masks of its sides precomputed.
 struct MipLevelView {
     const std::uint32_t* texels = nullptr;
     int width = 0;
     int height = 0;
     float widthF = 0.0f;
     float heightF = 0.0f;
-    // For chains whose sides are all powers of two: log2 of the sides, the masks that wrap, and
-    // the shifts from 8.24 fixed-point coordinates to texels with 8 bits of weight.
+    // log2 of the sides, the masks that wrap, and the shifts from 8.24 fixed-point coordinates to
+    // texels with 8 bits of weight.
     int widthShift = 0;
     int heightShift = 0;
     int maskX = 0;
@@ -32,7 +33,6 @@ struct MipLevelView {
 struct MipChainView {
     MipLevelView levels[kMaxTextureLevels];
     int levelCount = 0;
-    bool powerOfTwo = false; // every side of every level: wrapping is a mask
 };
 
 class Texture final : public IDirect3DTexture9 {

@@ -68,7 +68,7 @@ float Clamp01(float x)
     return x < 0.0f ? 0.0f : (x > 1.0f ? 1.0f : x);
 }
 
-void PrepareLights(const DeviceState& state, VertexStage& stage)
+void PrepareLights(const DeviceState& state, VertexTransform& stage)
 {
     const D3DMATRIX& view = state.view;
     stage.lightCount = 0;
@@ -77,17 +77,11 @@ void PrepareLights(const DeviceState& state, VertexStage& stage)
             continue;
         const D3DLIGHT9& light = slot.light;
         CameraSpaceLight& out = stage.lights[stage.lightCount++];
-        out.type = light.Type;
         const D3DVECTOR& p = light.Position;
         for (int c = 0; c < 3; ++c) {
             out.position[c]
                 = p.x * view.m[0][c] + p.y * view.m[1][c] + p.z * view.m[2][c] + view.m[3][c];
         }
-        const D3DVECTOR& d = light.Direction;
-        for (int c = 0; c < 3; ++c) {
-            out.towardsLight[c] = -(d.x * view.m[0][c] + d.y * view.m[1][c] + d.z * view.m[2][c]);
-        }
-        Normalize(out.towardsLight);
         out.diffuse = light.Diffuse;
         out.specular = light.Specular;
         out.ambient = light.Ambient;
@@ -95,9 +89,6 @@ void PrepareLights(const DeviceState& state, VertexStage& stage)
         out.attenuation0 = light.Attenuation0;
         out.attenuation1 = light.Attenuation1;
         out.attenuation2 = light.Attenuation2;
-        out.falloff = light.Falloff;
-        out.cosHalfTheta = std::cos(light.Theta * 0.5f);
-        out.cosHalfPhi = std::cos(light.Phi * 0.5f);
     }
 }
 
@@ -107,41 +98,21 @@ struct LightSums {
     float specular[3] {};
 };
 
-void AddLight(const VertexStage& stage, const CameraSpaceLight& light, const float p[3],
+// What a point light adds at camera-space position p with normal n.
+void AddLight(const VertexTransform& stage, const CameraSpaceLight& light, const float p[3],
     const float n[3], LightSums& sums)
 {
-    float l[3];
-    float attenuation = 1.0f;
-    if (light.type == D3DLIGHT_DIRECTIONAL) {
-        l[0] = light.towardsLight[0];
-        l[1] = light.towardsLight[1];
-        l[2] = light.towardsLight[2];
-    } else {
-        float dir[3]
-            = { light.position[0] - p[0], light.position[1] - p[1], light.position[2] - p[2] };
-        float d = std::sqrt(dir[0] * dir[0] + dir[1] * dir[1] + dir[2] * dir[2]);
-        // Beyond its range a light adds nothing, not even its ambient part.
-        if (d > light.range)
-            return;
-        float inverse = d > 0.0f ? 1.0f / d : 0.0f;
-        l[0] = dir[0] * inverse;
-        l[1] = dir[1] * inverse;
-        l[2] = dir[2] * inverse;
-        float denominator
-            = light.attenuation0 + light.attenuation1 * d + light.attenuation2 * d * d;
-        attenuation = denominator > 0.0f ? 1.0f / denominator : 1.0f;
-        if (light.type == D3DLIGHT_SPOT) {
-            // Cosine of the angle between the spot's axis and the way from the light to the vertex.
-            float rho = l[0] * light.towardsLight[0] + l[1] * light.towardsLight[1]
-                + l[2] * light.towardsLight[2];
-            if (rho <= light.cosHalfPhi)
-                return;
-            if (rho < light.cosHalfTheta && light.cosHalfTheta > light.cosHalfPhi) {
-                float t = (rho - light.cosHalfPhi) / (light.cosHalfTheta - light.cosHalfPhi);
-                attenuation *= light.falloff == 1.0f ? t : std::pow(t, light.falloff);
-            }
-        }
-    }
+    const float dir[3]
+        = { light.position[0] - p[0], light.position[1] - p[1], light.position[2] - p[2] };
+    const float d = std::sqrt(dir[0] * dir[0] + dir[1] * dir[1] + dir[2] * dir[2]);
+    // Beyond its range a light adds nothing, not even its ambient part.
+    if (d > light.range)
+        return;
+    const float inverse = d > 0.0f ? 1.0f / d : 0.0f;
+    const float l[3] = { dir[0] * inverse, dir[1] * inverse, dir[2] * inverse };
+    const float denominator
+        = light.attenuation0 + light.attenuation1 * d + light.attenuation2 * d * d;
+    const float attenuation = denominator > 0.0f ? 1.0f / denominator : 1.0f;
 
     sums.ambient[0] += light.ambient.r * attenuation;
     sums.ambient[1] += light.ambient.g * attenuation;
@@ -184,7 +155,7 @@ void AddLight(const VertexStage& stage, const CameraSpaceLight& light, const flo
 
 } // namespace
 
-void PrepareVertexStage(const DeviceState& state, VertexStage& stage)
+void PrepareVertexTransform(const DeviceState& state, VertexTransform& stage)
 {
     if (stage.transformVersion != state.transformVersion) {
         stage.transformVersion = state.transformVersion;
@@ -207,7 +178,7 @@ void PrepareVertexStage(const DeviceState& state, VertexStage& stage)
     }
 }
 
-void ProcessVertex(const VertexStage& stage, const MeshVertex& in, ClipVertex& out)
+void ProcessVertex(const VertexTransform& stage, const MeshVertex& in, ClipVertex& out)
 {
     const auto& m = stage.worldViewProjection;
     out.x = in.x * m[0][0] + in.y * m[1][0] + in.z * m[2][0] + m[3][0];
@@ -266,6 +237,39 @@ void ProcessVertex(const VertexStage& stage, const MeshVertex& in, ClipVertex& o
     out.sr = specular[0];
     out.sg = specular[1];
     out.sb = specular[2];
+}
+
+const ProcessedVertex& VertexStage::Processed(const MeshVertex* vertices, std::uint32_t index)
+{
+    ProcessedVertex& p = processed_[index];
+    if (processedStamp_[index] != drawStamp_) {
+        processedStamp_[index] = drawStamp_;
+        ProcessVertex(transform_, vertices[index], p.clip);
+        clipper_.Classify(p);
+    }
+    return p;
+}
+
+void VertexStage::Draw(const DrawCall& call)
+{
+    PrepareVertexTransform(*call.state, transform_);
+    clipper_.BeginDraw(call);
+    if (processed_.size() < call.vertexCount) {
+        processed_.resize(call.vertexCount);
+        processedStamp_.resize(call.vertexCount, drawStamp_);
+    }
+    if (++drawStamp_ == 0) {
+        std::fill(processedStamp_.begin(), processedStamp_.end(), 0u);
+        drawStamp_ = 1;
+    }
+    const std::uint32_t* indices = call.indices;
+    for (std::size_t t = 0; t < call.triangleCount; ++t, indices += 3) {
+        const std::uint32_t i0 = indices[0], i1 = indices[1], i2 = indices[2];
+        if (i0 >= call.vertexCount || i1 >= call.vertexCount || i2 >= call.vertexCount)
+            continue;
+        clipper_.Triangle(Processed(call.vertices, i0), Processed(call.vertices, i1),
+            Processed(call.vertices, i2));
+    }
 }
 
 } // namespace softd3d

@@ -1,32 +1,25 @@
 #pragma once
-// Fixed-function vertex processing: camera-space lighting with the device's lights and material,
-// the texture transform of stage 0, and the transform to clip space.
+// The first stage of a draw: fixed-function vertex processing (camera-space lighting with the
+// device's point lights and material, the texture transform of stage 0, the transform to clip
+// space), once per vertex however many triangles share it, then the triangles in index order,
+// handed on to the clipper.
 #include <cstdint>
+#include <vector>
 
+#include "platform/d3d9/clipper.h"
 #include "platform/d3d9/device_state.h"
 #include "platform/d3d9/software_device.h"
 
 namespace softd3d {
 
-struct ClipVertex {
-    float x, y, z, w; // clip space: inside when 0 <= z <= w and |x|, |y| <= w
-    float r, g, b; // lit diffuse colour, 0..255
-    float sr, sg, sb; // lit specular colour, 0..255
-    float u, v; // stage-0 texture coordinates after the texture transform
-};
-
 struct CameraSpaceLight {
-    DWORD type = D3DLIGHT_POINT;
     float position[3] {};
-    float towardsLight[3] {}; // directional and spot: unit vector opposite to the light's direction
     D3DCOLORVALUE diffuse {}, specular {}, ambient {};
     float range = 0.0f;
     float attenuation0 = 0.0f, attenuation1 = 0.0f, attenuation2 = 0.0f;
-    float falloff = 0.0f;
-    float cosHalfTheta = 1.0f, cosHalfPhi = 1.0f;
 };
 
-struct VertexStage {
+struct VertexTransform {
     std::uint32_t transformVersion = 0;
     float worldViewProjection[4][4] {};
     float worldView[4][4] {};
@@ -46,8 +39,27 @@ struct VertexStage {
 
 // Brings `stage` up to date with `state`; the matrix work is skipped when no transform or light
 // changed since the last call.
-void PrepareVertexStage(const DeviceState& state, VertexStage& stage);
+void PrepareVertexTransform(const DeviceState& state, VertexTransform& stage);
 
-void ProcessVertex(const VertexStage& stage, const MeshVertex& in, ClipVertex& out);
+void ProcessVertex(const VertexTransform& stage, const MeshVertex& in, ClipVertex& out);
+
+class VertexStage {
+public:
+    explicit VertexStage(Clipper& clipper)
+        : clipper_(clipper)
+    {
+    }
+    void Draw(const DrawCall& call);
+
+private:
+    const ProcessedVertex& Processed(const MeshVertex* vertices, std::uint32_t index);
+
+    Clipper& clipper_;
+    VertexTransform transform_;
+    // Scratch kept across draws so that steady-state frames allocate nothing.
+    std::vector<ProcessedVertex> processed_;
+    std::vector<std::uint32_t> processedStamp_;
+    std::uint32_t drawStamp_ = 0;
+};
 
 } // namespace softd3d

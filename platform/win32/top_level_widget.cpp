@@ -46,14 +46,19 @@ ClientView::ClientView(HWND window, QWidget* parent)
     setAttribute(Qt::WA_KeyCompression, false);
 }
 
-void ClientView::ShowFrame(const std::uint32_t* pixels, int width, int height, int pitchPixels)
+void ClientView::ShowFrame(
+    const std::uint32_t* pixels, int width, int height, int pitchPixels, bool unchanged)
 {
     if (pixels == nullptr || width <= 0 || height <= 0 || pitchPixels < width)
         return;
     // A cube at rest is presented 62 times a second with the same picture; repainting the screen
-    // for it would cost the X server and the compositor as much as drawing it again. The picture
-    // shown is the presented one made opaque, so telling them apart is one pass over memory.
+    // for it would cost the X server and the compositor as much as drawing it again. The device
+    // says when it presents the same pixels again, which costs nothing to act on; otherwise the
+    // picture shown is the presented one made opaque, so telling them apart is one pass over
+    // memory.
     const bool sameSize = picture_.width() == width && picture_.height() == height;
+    if (unchanged && sameSize)
+        return;
     bool same = sameSize;
     for (int y = 0; same && y < height; ++y) {
         const std::uint32_t* from = pixels + static_cast<std::ptrdiff_t>(y) * pitchPixels;

@@ -19,7 +19,9 @@ class ClientView : public QWidget {
 public:
     ClientView(HWND window, QWidget* parent);
 
-    void ShowFrame(const std::uint32_t* pixels, int width, int height, int pitchPixels);
+    // `unchanged`: the pixels are those of the last call, so the picture shown stays.
+    void ShowFrame(
+        const std::uint32_t* pixels, int width, int height, int pitchPixels, bool unchanged);
     void SetFullScreen(bool fullScreen);
     void SetBackground(const QColor& colour);
 

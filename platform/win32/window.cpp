@@ -213,13 +213,13 @@ void SyncWidget(Window& window, bool leaveOnScreen)
     }
 }
 
-void ShowPresentedFrame(
-    HWND handle, const std::uint32_t* pixels, int width, int height, int pitchPixels)
+void ShowPresentedFrame(HWND handle, const std::uint32_t* pixels, int width, int height,
+    int pitchPixels, bool unchanged)
 {
     Window* window = FindWindowByHandle(handle);
     if (window == nullptr || window->widget == nullptr)
         return;
-    window->widget->View()->ShowFrame(pixels, width, height, pitchPixels);
+    window->widget->View()->ShowFrame(pixels, width, height, pitchPixels, unchanged);
 }
 
 void SetWindowFullScreen(HWND handle, bool fullScreen)

@@ -275,18 +275,18 @@ TEST_F(DeviceLifecycleTest, a_new_device_after_a_loss_is_not_lost)
 TEST_F(DeviceLifecycleTest, reset_restores_default_states_and_may_change_the_size)
 {
     TestDevice d(16, 16);
-    d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
+    d->SetRenderState(D3DRS_LIGHTING, FALSE);
     D3DPRESENT_PARAMETERS p = WindowedParameters(32, 8);
     ASSERT_EQ(d->Reset(&p), D3D_OK);
     EXPECT_EQ(BackBufferPixels(d.device).width, 32);
     EXPECT_EQ(BackBufferPixels(d.device).height, 8);
     d.width = 32;
     d.height = 8;
-    // Default culling is counter-clockwise again: this counter-clockwise triangle vanishes.
+    // Lighting is on again: with no light and a black material the triangle is black, not white.
     D3DMATRIX identity = Identity();
     d->SetTransform(D3DTS_PROJECTION, &identity);
-    d->SetRenderState(D3DRS_LIGHTING, FALSE);
-    d.DrawTriangle(0, 0, 0, 8, 32, 0);
+    d.Clear(0xFF0000FFu);
+    d.DrawTriangle(0, 0, 32, 0, 0, 8);
     EXPECT_EQ(d.Pixel(2, 2), 0xFF000000u);
     p.BackBufferWidth = 0;
     EXPECT_EQ(d->Reset(&p), D3DERR_INVALIDCALL);
@@ -301,7 +301,7 @@ TEST_F(DeviceLifecycleTest, scene_brackets_are_checked)
     EXPECT_EQ(d->EndScene(), D3D_OK);
 }
 
-TEST_F(DeviceLifecycleTest, state_calls_check_their_indices)
+TEST_F(DeviceLifecycleTest, state_calls_refuse_what_the_device_does_not_implement)
 {
     TestDevice d(8, 8);
     D3DMATRIX m = Identity();
@@ -315,12 +315,38 @@ TEST_F(DeviceLifecycleTest, state_calls_check_their_indices)
     EXPECT_EQ(d->SetLight(1000, &light), D3DERR_INVALIDCALL);
     light.Type = static_cast<D3DLIGHTTYPE>(9);
     EXPECT_EQ(d->SetLight(0, &light), D3DERR_INVALIDCALL);
-    EXPECT_EQ(d->LightEnable(5, TRUE), D3D_OK); // never set: Direct3D's default light
+    EXPECT_EQ(d->LightEnable(0, TRUE), D3D_OK);
+    EXPECT_EQ(d->LightEnable(5, TRUE), D3DERR_INVALIDCALL); // never set
+    for (const D3DLIGHTTYPE type : { D3DLIGHT_SPOT, D3DLIGHT_DIRECTIONAL }) {
+        light.Type = type;
+        EXPECT_EQ(d->SetLight(0, &light), D3DERR_INVALIDCALL);
+    }
     EXPECT_EQ(d->SetMaterial(nullptr), D3DERR_INVALIDCALL);
     EXPECT_EQ(d->SetRenderState(static_cast<D3DRENDERSTATETYPE>(100000), 0), D3DERR_INVALIDCALL);
     EXPECT_EQ(d->SetSamplerState(99, D3DSAMP_MAGFILTER, 0), D3DERR_INVALIDCALL);
     EXPECT_EQ(d->SetTextureStageState(99, D3DTSS_COLOROP, 0), D3DERR_INVALIDCALL);
     EXPECT_EQ(d->SetTexture(99, nullptr), D3DERR_INVALIDCALL);
+
+    // Values outside what the device implements fail, and the state keeps its value.
+    EXPECT_EQ(d->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE), D3DERR_INVALIDCALL);
+    EXPECT_EQ(d->SetRenderState(D3DRS_CULLMODE, D3DCULL_CW), D3DERR_INVALIDCALL);
+    EXPECT_EQ(d->SetRenderState(D3DRS_CULLMODE, D3DCULL_CCW), D3D_OK);
+    EXPECT_EQ(d->SetRenderState(D3DRS_ZFUNC, D3DCMP_LESS), D3DERR_INVALIDCALL);
+    EXPECT_EQ(d->SetRenderState(D3DRS_ALPHABLENDENABLE, TRUE), D3DERR_INVALIDCALL);
+    EXPECT_EQ(d->SetRenderState(D3DRS_FILLMODE, 2), D3DERR_INVALIDCALL);
+    EXPECT_EQ(d->SetSamplerState(0, D3DSAMP_ADDRESSU, D3DTADDRESS_CLAMP), D3DERR_INVALIDCALL);
+    EXPECT_EQ(d->SetSamplerState(0, D3DSAMP_ADDRESSV, D3DTADDRESS_MIRROR), D3DERR_INVALIDCALL);
+    EXPECT_EQ(d->SetSamplerState(0, D3DSAMP_MINFILTER, 3), D3DERR_INVALIDCALL);
+    EXPECT_EQ(d->SetSamplerState(1, D3DSAMP_MINFILTER, D3DTEXF_LINEAR), D3DERR_INVALIDCALL);
+    EXPECT_EQ(d->SetTextureStageState(0, D3DTSS_COLOROP, D3DTOP_SELECTARG1), D3DERR_INVALIDCALL);
+    EXPECT_EQ(d->SetTextureStageState(0, D3DTSS_COLORARG1, D3DTA_DIFFUSE), D3DERR_INVALIDCALL);
+    EXPECT_EQ(d->SetTextureStageState(1, D3DTSS_COLOROP, D3DTOP_MODULATE), D3DERR_INVALIDCALL);
+    EXPECT_EQ(d->SetTransform(static_cast<D3DTRANSFORMSTATETYPE>(D3DTS_TEXTURE0 + 1), &m),
+        D3DERR_INVALIDCALL);
+
+    d.UseScreenSpace();
+    d.DrawTriangle(2, 2, 2, 6, 6, 2); // counter-clockwise: still culled
+    EXPECT_EQ(d.Pixel(3, 3), 0xFF000000u);
 }
 
 TEST_F(DeviceLifecycleTest, back_buffer_surface_locks_onto_the_presented_pixels)

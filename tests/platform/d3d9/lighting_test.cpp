@@ -205,18 +205,5 @@ TEST_F(LightingTest, lighting_off_draws_white_and_lit_colours_clamp_at_one)
     EXPECT_EQ(d.Pixel(16, 16), 0xFFFFFFFFu);
 }
 
-TEST_F(LightingTest, directional_light_lights_by_direction_alone)
-{
-    TestDevice d(32, 32);
-    D3DLIGHT9 light {};
-    light.Type = D3DLIGHT_DIRECTIONAL;
-    light.Diffuse = { 1, 1, 1, 0 };
-    light.Direction = { 0, 0, 2 }; // along +z, into the quad; any length
-    LitScene scene(d, light, Material(0.5f, 0.5f, 0.5f));
-    d->SetRenderState(D3DRS_AMBIENT, 0);
-    scene.DrawQuad(50.0f);
-    ExpectColour(d.Pixel(16, 16), 0.5f, 0.5f, 0.5f);
-}
-
 } // namespace
 } // namespace softd3d::testing

@@ -4,6 +4,11 @@
 
 #include <vector>
 
+#include <algorithm>
+#include <iterator>
+
+#include "platform/d3d9/device_state.h"
+#include "platform/d3d9/display_hooks.h"
 #include "platform/d3d9/software_device.h"
 #include "tests/platform/d3d9/test_device.h"
 
@@ -125,6 +130,55 @@ TEST_F(RepeatedFrame, text_drawn_on_a_frame_does_not_stay_in_the_next)
     ASSERT_NE(Picture(device), DrawnAfresh(0)) << "the text is there";
     DrawScene(device, 0);
     EXPECT_EQ(Picture(device), DrawnAfresh(0));
+}
+
+// A repeated frame compares only the render states that can change; one the device accepts but
+// the comparison leaves out would let a changed frame pass for the last one.
+TEST_F(RepeatedFrame, every_render_state_the_device_accepts_is_compared)
+{
+    for (DWORD state = 0; state < 256; ++state) {
+        const auto type = static_cast<D3DRENDERSTATETYPE>(state);
+        for (const DWORD value : { 0u, 1u, 2u, 3u, 4u, 0xFFC8C0B8u }) {
+            if (IsRenderStateImplemented(type, value)) {
+                EXPECT_NE(std::find(std::begin(kImplementedRenderStates),
+                              std::end(kImplementedRenderStates), type),
+                    std::end(kImplementedRenderStates))
+                    << state;
+            }
+        }
+    }
+}
+
+// The window keeps what it shows for a frame presented as unchanged, so only a frame whose
+// pixels are those of the last presented one may say so.
+TEST_F(RepeatedFrame, only_a_repeat_of_the_presented_pixels_is_presented_as_unchanged)
+{
+    std::vector<bool> unchanged;
+    DisplayHooks hooks;
+    hooks.present = [&](const PresentedFrame& f) { unchanged.push_back(f.unchanged); };
+    SetDisplayHooks(hooks);
+    TestDevice device;
+    auto present = [&] { device->Present(nullptr, nullptr, nullptr, nullptr); };
+    DrawScene(device, 0);
+    present();
+    DrawScene(device, 0);
+    present();
+    DrawScene(device, 3);
+    present();
+    DrawScene(device, 3);
+    IDirect3DSurface9* surface = nullptr;
+    ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &surface), D3D_OK);
+    D3DLOCKED_RECT locked {};
+    ASSERT_EQ(surface->LockRect(&locked, nullptr, 0), D3D_OK);
+    static_cast<std::uint32_t*>(locked.pBits)[0] = 0xFFFFFFFFu;
+    surface->UnlockRect();
+    surface->Release();
+    present();
+    DrawScene(device, 3);
+    present();
+    DrawScene(device, 3);
+    present();
+    EXPECT_EQ(unchanged, (std::vector<bool> { false, true, false, false, false, true }));
 }
 
 } // namespace

@@ -88,10 +88,9 @@ void UseTransforms(IDirect3DDevice9* device, const D3DMATRIX& projection)
     device->SetTransform(D3DTS_PROJECTION, &projection);
 }
 
-void UseUnlitUnculled(IDirect3DDevice9* device)
+void UseUnlit(IDirect3DDevice9* device)
 {
     device->SetRenderState(D3DRS_LIGHTING, FALSE);
-    device->SetRenderState(D3DRS_CULLMODE, D3DCULL_NONE);
 }
 
 } // namespace
@@ -99,7 +98,7 @@ void UseUnlitUnculled(IDirect3DDevice9* device)
 void TestDevice::UseScreenSpace()
 {
     UseTransforms(device, Identity());
-    UseUnlitUnculled(device);
+    UseUnlit(device);
 }
 
 void TestDevice::UseCameraSpace()
@@ -110,7 +109,7 @@ void TestDevice::UseCameraSpace()
 void TestDevice::UseUnlitCameraSpace()
 {
     UseCameraSpace();
-    UseUnlitUnculled(device);
+    UseUnlit(device);
 }
 
 void TestDevice::Draw(const Vertices& vertices, const Indices& indices)
@@ -207,7 +206,7 @@ void DeviceTest::TearDown()
 {
     faults::ClearAll();
     SetDisplayHooks({});
-    UseWideVectors(true);
+    UseTrilinearPath(TrilinearPath::Wide);
 }
 
 } // namespace softd3d::testing

@@ -32,11 +32,12 @@ public:
 
     IDirect3DDevice9* operator->() const { return device; }
 
-    // Screen-space drawing: identity transforms, lighting off (white), no culling, depth test
-    // kept. A vertex (x, y) lands on pixel coordinates (x, y) with depth z.
+    // Screen-space drawing: identity transforms, lighting off (white), depth test kept. A vertex
+    // (x, y) lands on pixel coordinates (x, y) with depth z; triangles must be clockwise on
+    // screen, as the device culls the others.
     void UseScreenSpace();
     // Camera-space drawing: identity world and view, a square 60-degree perspective with near
-    // plane 1 and far plane 100. The Unlit form also turns lighting (white) and culling off.
+    // plane 1 and far plane 100. The Unlit form also turns lighting off (white).
     void UseCameraSpace();
     void UseUnlitCameraSpace();
     void Draw(const Vertices& vertices, const Indices& indices);
