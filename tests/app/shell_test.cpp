@@ -131,13 +131,13 @@ protected:
     }
 };
 
-TEST_F(Shell, EscapeEndsTheProgramWithCodeZero)
+TEST_F(Shell, escape_ends_the_program_with_code_zero)
 {
     EXPECT_EQ(Send(WM_KEYDOWN, VK_ESCAPE), 0);
     EXPECT_TRUE(QuitWasPosted(DrainQueue(), 0));
 }
 
-TEST_F(Shell, F2TogglesTheOverlayAndOtherKeysDoNothing)
+TEST_F(Shell, f2_toggles_the_overlay_and_other_keys_do_nothing)
 {
     Send(WM_KEYDOWN, VK_F2);
     EXPECT_NE(overlayVisible, 0);
@@ -156,7 +156,7 @@ TEST_F(Shell, F2TogglesTheOverlayAndOtherKeysDoNothing)
     EXPECT_EQ(windowed, 1);
 }
 
-TEST_F(Shell, ShuffleTwiceRestoresAndClearStopsEverything)
+TEST_F(Shell, shuffle_twice_restores_and_clear_stops_everything)
 {
     Send(WM_COMMAND, IDM_SHUFFLE);
     EXPECT_NE(shuffling, 0);
@@ -185,7 +185,7 @@ TEST_F(Shell, ShuffleTwiceRestoresAndClearStopsEverything)
     EXPECT_TRUE(SameVector(camera.direction, start.direction));
 }
 
-TEST_F(Shell, AboutShowsTheVersionOwnedByTheWindowAndUnknownCommandsDoNothing)
+TEST_F(Shell, about_shows_the_version_owned_by_the_window_and_unknown_commands_do_nothing)
 {
     Send(WM_COMMAND, IDM_ABOUT);
     ASSERT_EQ(boxes.size(), 1u);
@@ -203,7 +203,7 @@ TEST_F(Shell, AboutShowsTheVersionOwnedByTheWindowAndUnknownCommandsDoNothing)
     EXPECT_TRUE(QuitWasPosted(DrainQueue(), 0));
 }
 
-TEST_F(Shell, RightDragOrbitsAndPlainMovesOnlyTrackTheMouse)
+TEST_F(Shell, right_drag_orbits_and_plain_moves_only_track_the_mouse)
 {
     MoveTo(100, 100);
     EXPECT_EQ(mousePos.x, 100);
@@ -222,7 +222,7 @@ TEST_F(Shell, RightDragOrbitsAndPlainMovesOnlyTrackTheMouse)
     EXPECT_EQ(camera.orbitAnchor.x, 190);
 }
 
-TEST_F(Shell, CursorPositionsComeFromTheCursorNotTheMessage)
+TEST_F(Shell, cursor_positions_come_from_the_cursor_not_the_message)
 {
     MoveTo(150, 100);
     cursor = { 170, 120 }; // moved on; its move message is still queued
@@ -236,7 +236,7 @@ TEST_F(Shell, CursorPositionsComeFromTheCursorNotTheMessage)
     EXPECT_EQ(camera.orbitAnchor.x, 200);
 }
 
-TEST_F(Shell, WheelStepsOneUnitAndClampsAtSevenAndThirty)
+TEST_F(Shell, wheel_steps_one_unit_and_clamps_at_seven_and_thirty)
 {
     const auto wheel
         = [](int delta) { Send(WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(delta))); };
@@ -268,7 +268,7 @@ CursorPos PixelOf(Vec3 world)
     return CursorPos { static_cast<int>(320 + clip.x * 320), static_cast<int>(240 - clip.y * 240) };
 }
 
-TEST_F(Shell, LeftDragAcrossTheTopFaceStartsASixteenFrameTurn)
+TEST_F(Shell, left_drag_across_the_top_face_starts_a_sixteen_frame_turn)
 {
     // The top face's front row, from the middle of cell 0's sticker to cell 2's, at the start
     // camera; the e2e probe finds the same pixels for the real window.
@@ -283,7 +283,7 @@ TEST_F(Shell, LeftDragAcrossTheTopFaceStartsASixteenFrameTurn)
     EXPECT_EQ(turnState.selectorCell, 0);
 }
 
-TEST_F(Shell, PressLetGoOutsideTheWindowTurnsNothingAtTheNextRelease)
+TEST_F(Shell, press_let_go_outside_the_window_turns_nothing_at_the_next_release)
 {
     const CursorPos from = PixelOf({ -2, 3, 2 });
     const CursorPos to = PixelOf({ 2, 3, 2 });
@@ -297,7 +297,7 @@ TEST_F(Shell, PressLetGoOutsideTheWindowTurnsNothingAtTheNextRelease)
     EXPECT_EQ(turnState.remainingFrames, 0);
 }
 
-TEST_F(Shell, FullScreenAndBackKeepTheModelAndRestoreTheWindow)
+TEST_F(Shell, full_screen_and_back_keep_the_model_and_restore_the_window)
 {
     turnState = TurnState { 9, 16, 2, 4 };
     RECT before;
@@ -331,7 +331,7 @@ TEST_F(Shell, FullScreenAndBackKeepTheModelAndRestoreTheWindow)
     EXPECT_EQ(turnState.selectorCell, 4);
 }
 
-TEST_F(Shell, F1HeldDownSwitchesAtTheRepeatRateAndLeavesEverythingSound)
+TEST_F(Shell, f1_held_down_switches_at_the_repeat_rate_and_leaves_everything_sound)
 {
     // Two seconds of keyboard auto-repeat: 60 key-downs, each a full device re-creation.
     turnState = TurnState { 5, 16, -3, 20 };
@@ -350,7 +350,7 @@ TEST_F(Shell, F1HeldDownSwitchesAtTheRepeatRateAndLeavesEverythingSound)
     EXPECT_EQ(turnState.axisCode, -3) << "the turn ran on through the switches";
 }
 
-TEST_F(Shell, CursorIsInClientSpaceWindowedAndDisplaySpaceInFullScreen)
+TEST_F(Shell, cursor_is_in_client_space_windowed_and_display_space_in_full_screen)
 {
     SetCursorReader(ReadPlatformCursor);
     POINT screen;
@@ -372,7 +372,7 @@ TEST_F(Shell, CursorIsInClientSpaceWindowedAndDisplaySpaceInFullScreen)
     EXPECT_LT(read.y, 480);
 }
 
-TEST_F(Shell, FailedModeSwitchShowsOneBoxAndEndsTheProgram)
+TEST_F(Shell, failed_mode_switch_shows_one_box_and_ends_the_program)
 {
     using softd3d::faults::Call;
     softd3d::faults::FailCall(Call::CreateDeviceHalHardware);
@@ -391,7 +391,7 @@ TEST_F(Shell, FailedModeSwitchShowsOneBoxAndEndsTheProgram)
     windowed = 1; // the failed switch left the flag flipped; the next test starts windowed
 }
 
-TEST_F(Shell, FrameLoopTicksEverySixteenMillisecondsUntilTheQuitMessage)
+TEST_F(Shell, frame_loop_ticks_every_sixteen_milliseconds_until_the_quit_message)
 {
     // 2.5 s of the real loop, ended by a quit request that a timer queues: the loop must take it
     // between ticks, release the device and return its code. Ticks are counted through Present.
@@ -411,7 +411,7 @@ TEST_F(Shell, FrameLoopTicksEverySixteenMillisecondsUntilTheQuitMessage)
     EXPECT_GT(framesPerSecond, 30) << "one completed second of ticks, skipped ones included";
 }
 
-TEST_F(Shell, FloodOfRandomInputKeepsTheStateSound)
+TEST_F(Shell, flood_of_random_input_keeps_the_state_sound)
 {
     std::mt19937 random(20261208);
     const UINT messages[] = { WM_MOUSEMOVE, WM_LBUTTONDOWN, WM_LBUTTONUP, WM_RBUTTONDOWN,

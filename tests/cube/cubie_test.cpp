@@ -50,7 +50,7 @@ protected:
     void SetUp() override { ResetCube(); }
 };
 
-TEST_F(CubieTest, ResetGivesEverySolvedColourAndCornerBox)
+TEST_F(CubieTest, reset_gives_every_solved_colour_and_corner_box)
 {
     // Colours of slots +X, +Y, -X, -Y, +Z, -Z for each solved cubie.
     const int solved[27][6] = {
@@ -100,7 +100,7 @@ TEST_F(CubieTest, ResetGivesEverySolvedColourAndCornerBox)
     ExpectNear(cubies[0].Corner(6), { -1, 1, 1 }, 0.0f);
 }
 
-TEST_F(CubieTest, EachQuarterTurnMovesCellsAsItsRotationMovesCentres)
+TEST_F(CubieTest, each_quarter_turn_moves_cells_as_its_rotation_moves_centres)
 {
     for (const QuarterTurn& q : quarterTurns) {
         SCOPED_TRACE(q.name);
@@ -121,7 +121,7 @@ TEST_F(CubieTest, EachQuarterTurnMovesCellsAsItsRotationMovesCentres)
     }
 }
 
-TEST_F(CubieTest, TurnedCornerCubieShowsItsStickersOnTheOutside)
+TEST_F(CubieTest, turned_corner_cubie_shows_its_stickers_on_the_outside)
 {
     cubies[0].TurnXPlus();
     EXPECT_EQ(cubies[0].Cell(), 18);

@@ -68,7 +68,7 @@ void StepAndPose(Mat4 (&poses)[27], bool (&members)[27])
     }
 }
 
-TEST_F(LayerTurnTest, PositiveXTurnAnimatesOnlyItsLayerFrameByFrameAndCommitsXMinus)
+TEST_F(LayerTurnTest, positive_x_turn_animates_only_its_layer_frame_by_frame_and_commits_x_minus)
 {
     StartUserTurn(1, 4);
     Mat4 poses[27];
@@ -136,7 +136,7 @@ void ExpectSolvedPlaces(float tolerance)
     }
 }
 
-TEST_F(LayerTurnTest, TurnAndInverseOrFourEqualTurnsRestoreTheCube)
+TEST_F(LayerTurnTest, turn_and_inverse_or_four_equal_turns_restore_the_cube)
 {
     for (int code : { 1, -1, 2, -2, 3, -3 }) {
         for (int selector : { 0, 13, 26 }) {
@@ -154,7 +154,7 @@ TEST_F(LayerTurnTest, TurnAndInverseOrFourEqualTurnsRestoreTheCube)
     }
 }
 
-TEST_F(LayerTurnTest, ShuffleGeneratorIsTheClassicLinearCongruentialSequence)
+TEST_F(LayerTurnTest, shuffle_generator_is_the_classic_linear_congruential_sequence)
 {
     SeedShuffleRandom(1);
     for (int expected : { 41, 18467, 6334, 26500, 19169 }) {
@@ -182,7 +182,7 @@ TEST_F(LayerTurnTest, ShuffleGeneratorIsTheClassicLinearCongruentialSequence)
 // Seed 581 draws 1935, 26623, 12865 | 24054, 5079, 32235 | 14459, 2707, 2660 | 30297, 18224, 20924:
 // per turn the first draw's parity gives the sign (odd: negative), the second mod 3 the axis and
 // the third mod 27 the cell, less one above 13: 13 stays 13, 14 and 26 become 13 and 25.
-TEST_F(LayerTurnTest, ShuffleDrawsSignThenAxisThenCellAndSkipsCellTwentySix)
+TEST_F(LayerTurnTest, shuffle_draws_sign_then_axis_then_cell_and_skips_cell_twenty_six)
 {
     SeedShuffleRandom(581);
     shuffling = ~0;
@@ -195,7 +195,7 @@ TEST_F(LayerTurnTest, ShuffleDrawsSignThenAxisThenCellAndSkipsCellTwentySix)
     }
 }
 
-TEST_F(LayerTurnTest, ShuffleTurnsFollowEverySevenFramesAndCoverEveryCode)
+TEST_F(LayerTurnTest, shuffle_turns_follow_every_seven_frames_and_cover_every_code)
 {
     SeedShuffleRandom(12345);
     shuffling = ~0;
@@ -214,7 +214,7 @@ TEST_F(LayerTurnTest, ShuffleTurnsFollowEverySevenFramesAndCoverEveryCode)
     ExpectPosesConsistent();
 }
 
-TEST_F(LayerTurnTest, ShuffleWaitsForARunningTurnToRest)
+TEST_F(LayerTurnTest, shuffle_waits_for_a_running_turn_to_rest)
 {
     StartUserTurn(2, 0);
     shuffling = ~0;

@@ -53,7 +53,7 @@ protected:
     }
 };
 
-TEST_F(CameraTest, ResetLooksAtTheCubeFromTheStartCorner)
+TEST_F(CameraTest, reset_looks_at_the_cube_from_the_start_corner)
 {
     ExpectNear(camera.direction, { 0.577350f, 0.577350f, 0.577350f });
     ExpectNear(camera.axisY, { -0.408248f, 0.816497f, -0.408248f });
@@ -80,7 +80,7 @@ TEST_F(CameraTest, ResetLooksAtTheCubeFromTheStartCorner)
 // The optics pinned by hand: from the eye at 12 / sqrt(3) (1, 1, 1) with up (-1, 2, -1) / sqrt(6),
 // a 60 degree vertical field at 4:3 puts each cell centre at the pixel and the depth below (depth
 // 0 at the near plane 1, 1 at the far plane 100).
-TEST_F(CameraTest, StartViewProjectsEveryCellCentreWhereTheOpticsPutIt)
+TEST_F(CameraTest, start_view_projects_every_cell_centre_where_the_optics_put_it)
 {
     const double r2 = std::sqrt(2.0), r3 = std::sqrt(3.0), r6 = std::sqrt(6.0);
     const HandView hand { { 12 / r3, 12 / r3, 12 / r3 }, { -1 / r2, 0, 1 / r2 },
@@ -102,7 +102,7 @@ TEST_F(CameraTest, StartViewProjectsEveryCellCentreWhereTheOpticsPutIt)
     }
 }
 
-TEST_F(CameraTest, DominantComponentOfAMoveWinsAndTiesGoToPitch)
+TEST_F(CameraTest, dominant_component_of_a_move_wins_and_ties_go_to_pitch)
 {
     CameraState before = camera;
     DragTo({ 100, 100 }); // no move at all changes nothing
@@ -131,7 +131,7 @@ TEST_F(CameraTest, DominantComponentOfAMoveWinsAndTiesGoToPitch)
     ExpectNear(camera.yawAxis, Rotated(before.yawAxis, before.rightAxis, 2 * k));
 }
 
-TEST_F(CameraTest, CubeFollowsTheCursorAndTheFrameStaysOrthonormal)
+TEST_F(CameraTest, cube_follows_the_cursor_and_the_frame_stays_orthonormal)
 {
     CameraState before = camera;
     DragTo({ 110, 100 }); // right: the eye moves to the viewer's left
@@ -147,7 +147,7 @@ TEST_F(CameraTest, CubeFollowsTheCursorAndTheFrameStaysOrthonormal)
     EXPECT_EQ(PixelOf({ 0, 0, 0 }).x, 320);
 }
 
-TEST_F(CameraTest, ZoomStepsByOneWithinSevenToThirty)
+TEST_F(CameraTest, zoom_steps_by_one_within_seven_to_thirty)
 {
     for (int i = 0; i < 10; ++i) {
         ZoomCamera(-120);

@@ -88,7 +88,7 @@ struct DragCase {
 // Press on a sticker, release two stickers further along: after the turn's 16
 // frames exactly the pressed cell's layer has turned by the code's quarter
 // turn, and the pressed sticker has moved along the drag.
-TEST_F(GestureTest, DragAcrossStickersTurnsThePressedLayerAlongTheDrag)
+TEST_F(GestureTest, drag_across_stickers_turns_the_pressed_layer_along_the_drag)
 {
     const DragCase cases[] = {
         { 1, 1, 7, +1 }, // top face towards -Z: the middle X layer
@@ -137,7 +137,7 @@ TEST_F(GestureTest, DragAcrossStickersTurnsThePressedLayerAlongTheDrag)
     }
 }
 
-TEST_F(GestureTest, DragWhileATurnRunsIsRefused)
+TEST_F(GestureTest, drag_while_a_turn_runs_is_refused)
 {
     const CursorPos top = PixelOf(StickerCentre(4, 1));
     Drag(top, PixelOf(StickerCentre(3, 1)));
@@ -155,7 +155,7 @@ TEST_F(GestureTest, DragWhileATurnRunsIsRefused)
     EXPECT_EQ(turnState.remainingFrames, 0);
 }
 
-TEST_F(GestureTest, PressOffTheCubeThenReleaseOnItTurnsNothing)
+TEST_F(GestureTest, press_off_the_cube_then_release_on_it_turns_nothing)
 {
     const CursorPos top = PixelOf(StickerCentre(4, 1));
     Drag(top, top); // a click: leaves a hit in pressHit
@@ -171,7 +171,7 @@ TEST_F(GestureTest, PressOffTheCubeThenReleaseOnItTurnsNothing)
     EXPECT_EQ(releasePos.x, 630);
 }
 
-TEST_F(GestureTest, OnlyADragBeyondTwentySquaredPixelsTurns)
+TEST_F(GestureTest, only_a_drag_beyond_twenty_squared_pixels_turns)
 {
     const CursorPos p = PixelOf(StickerCentre(4, 1));
     Drag(p, Offset(p, 4, 2));
@@ -185,7 +185,7 @@ TEST_F(GestureTest, OnlyADragBeyondTwentySquaredPixelsTurns)
     }
 }
 
-TEST_F(GestureTest, ClearMidTurnDropsTheTurnAndRestoresEverything)
+TEST_F(GestureTest, clear_mid_turn_drops_the_turn_and_restores_everything)
 {
     Drag(PixelOf(StickerCentre(1, 1)), PixelOf(StickerCentre(7, 1)));
     shuffling = ~0;
@@ -202,7 +202,7 @@ TEST_F(GestureTest, ClearMidTurnDropsTheTurnAndRestoresEverything)
     EXPECT_TRUE(CubeSolved());
 }
 
-TEST_F(GestureTest, PressSwitchesShufflingOffAndTheRunningShuffleTurnFinishes)
+TEST_F(GestureTest, press_switches_shuffling_off_and_the_running_shuffle_turn_finishes)
 {
     shuffling = ~0;
     StepModelFrame();
@@ -220,7 +220,7 @@ TEST_F(GestureTest, PressSwitchesShufflingOffAndTheRunningShuffleTurnFinishes)
 
 // Between an accepted press and its release, the Shuffle command can start a turn: the release is
 // then ignored and the shuffle turn runs on untouched.
-TEST_F(GestureTest, ReleaseWhileATurnRunsIsIgnoredEvenAfterAnAcceptedPress)
+TEST_F(GestureTest, release_while_a_turn_runs_is_ignored_even_after_an_accepted_press)
 {
     Release({ 7, 9 });
     Press(PixelOf(StickerCentre(4, 1)));
@@ -236,7 +236,7 @@ TEST_F(GestureTest, ReleaseWhileATurnRunsIsIgnoredEvenAfterAnAcceptedPress)
     EXPECT_EQ(releasePos.x, 7);
 }
 
-TEST_F(GestureTest, AxisFromThePressedFacesInwardNormalAndTheDrag)
+TEST_F(GestureTest, axis_from_the_pressed_faces_inward_normal_and_the_drag)
 {
     // +Z face of cell 1, dragged down onto cell 10: n = (0, 0, -4), a = (-8, 0, 0).
     EXPECT_EQ(ChooseTurnAxis({ 0, 2, 3 }, { 0, 0, 3 }, 1, 4), -1);

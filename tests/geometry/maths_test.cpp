@@ -23,7 +23,7 @@ void ExpectMatrixNear(const Mat4& a, const Mat4& b, float tolerance)
     }
 }
 
-TEST(Maths, RotationsTurnTheWayTheLeftHandedWorldExpects)
+TEST(Maths, rotations_turn_the_way_the_left_handed_world_expects)
 {
     const float a = 0.3f;
     Mat4 r;
@@ -42,7 +42,7 @@ TEST(Maths, RotationsTurnTheWayTheLeftHandedWorldExpects)
     }
 }
 
-TEST(Maths, MultiplyAppliesTheLeftMatrixFirstAndMayWriteOverEitherInput)
+TEST(Maths, multiply_applies_the_left_matrix_first_and_may_write_over_either_input)
 {
     Mat4 move, turn, both;
     MatrixTranslation(&move, 1, 0, 0);
@@ -58,7 +58,7 @@ TEST(Maths, MultiplyAppliesTheLeftMatrixFirstAndMayWriteOverEitherInput)
     EXPECT_EQ(Cross({ 0, 1, 0 }, { 1, 0, 0 }).z, -1.0f);
 }
 
-TEST(Maths, ProjectionAndViewPutTheNearPlaneAtDepthZeroAndTheFarAtOne)
+TEST(Maths, projection_and_view_put_the_near_plane_at_depth_zero_and_the_far_at_one)
 {
     Mat4 p;
     MatrixPerspectiveFovLH(&p, 1.0471976f, 1.3333334f, 1.0f, 100.0f);
@@ -77,7 +77,7 @@ TEST(Maths, ProjectionAndViewPutTheNearPlaneAtDepthZeroAndTheFarAtOne)
     ExpectNear(*Vec3Normalize(&n, &n), { 0, 0, 0 }, 0.0f);
 }
 
-TEST(Maths, InverseUndoesAMatrixAndRefusesASingularOne)
+TEST(Maths, inverse_undoes_a_matrix_and_refuses_a_singular_one)
 {
     Mat4 m, p, inverse, product;
     const Vec3 eye { 6.9f, 6.9f, 6.9f }, at { -0.5f, -0.6f, -0.6f }, up { -1, 2, -1 };
@@ -101,7 +101,7 @@ TEST(Maths, InverseUndoesAMatrixAndRefusesASingularOne)
     ExpectMatrixNear(untouched, identity, 0.0f);
 }
 
-TEST(Maths, PlaneThroughPointsMeetsTheUnboundedLineOrReportsParallel)
+TEST(Maths, plane_through_points_meets_the_unbounded_line_or_reports_parallel)
 {
     const Vec3 a { 1, 3, 1 }, b { -1, 3, 1 }, c { -1, 3, -1 };
     Plane plane;

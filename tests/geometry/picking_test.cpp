@@ -160,7 +160,7 @@ protected:
     void TearDown() override { SetCursorReader(nullptr); }
 };
 
-TEST_F(PickingTest, PixelOffTheCubeMissesAndLeavesTheRecordAlone)
+TEST_F(PickingTest, pixel_off_the_cube_misses_and_leaves_the_record_alone)
 {
     PickHit hit { 1.5f, 7, 3, { 1, 2, 3 } };
     EXPECT_EQ(Pick(&hit, { 5, 5 }), nullptr);
@@ -169,7 +169,7 @@ TEST_F(PickingTest, PixelOffTheCubeMissesAndLeavesTheRecordAlone)
     EXPECT_EQ(hit.point.z, 3.0f);
 }
 
-TEST_F(PickingTest, ViewCentreAlwaysHitsOnTheLineOfSight)
+TEST_F(PickingTest, view_centre_always_hits_on_the_line_of_sight)
 {
     PickHit hit {};
     ASSERT_NE(Pick(&hit, { 320, 240 }), nullptr);
@@ -179,12 +179,12 @@ TEST_F(PickingTest, ViewCentreAlwaysHitsOnTheLineOfSight)
 
 // Exact distances matter near the edges of a face, where a whole-number
 // comparison would let an inner face of a lower cell win.
-TEST_F(PickingTest, FaceTheUserSeesWinsRightUpToItsEdges)
+TEST_F(PickingTest, face_the_user_sees_wins_right_up_to_its_edges)
 {
     ExpectEveryVisibleStickerPicksItself(0.9f);
 }
 
-TEST_F(PickingTest, OtherCamerasPickWhatTheyShow)
+TEST_F(PickingTest, other_cameras_pick_what_they_show)
 {
     PlaceCursor({ 0, 0 });
     SetOrbitAnchor();
@@ -202,7 +202,7 @@ TEST_F(PickingTest, OtherCamerasPickWhatTheyShow)
 
 // Column 320 is the image of the plane x = z; below the centre it runs down the front vertical
 // edge (x = z = 3), where both sides' hit points can round to just outside their faces.
-TEST_F(PickingTest, RaysThroughTheCubesEdgesTakeASurfaceFaceWhereTheyEnter)
+TEST_F(PickingTest, rays_through_the_cubes_edges_take_a_surface_face_where_they_enter)
 {
     const auto alongColumnAndEdges = [] {
         for (int row = 240; row < 480; ++row) {
@@ -230,7 +230,7 @@ TEST_F(PickingTest, RaysThroughTheCubesEdgesTakeASurfaceFaceWhereTheyEnter)
 
 // Seen along (1, 3, 0), the view's centre lies on the line between the top stickers of cells 4
 // and 5: both faces take the same point at the same distance, and the lower cell wins.
-TEST_F(PickingTest, EqualDistancesGoToTheLowerCell)
+TEST_F(PickingTest, equal_distances_go_to_the_lower_cell)
 {
     const float r10 = std::sqrt(10.0f);
     camera.direction = { 1 / r10, 3 / r10, 0 };
@@ -244,7 +244,7 @@ TEST_F(PickingTest, EqualDistancesGoToTheLowerCell)
     EXPECT_NEAR(hit.point.x, 1.0f, 1e-5f);
 }
 
-TEST_F(PickingTest, GridCellsStayPutWhileLayersTurn)
+TEST_F(PickingTest, grid_cells_stay_put_while_layers_turn)
 {
     const CursorPos pixel = PixelOf(OnFace(2, 1, 0.3f, 0.3f));
     PickHit before {}, during {}, after {};
@@ -263,14 +263,14 @@ TEST_F(PickingTest, GridCellsStayPutWhileLayersTurn)
     EXPECT_EQ(after.face, before.face);
 }
 
-TEST_F(PickingTest, CameraNeverResetSeesNothing)
+TEST_F(PickingTest, camera_never_reset_sees_nothing)
 {
     camera = CameraState {};
     PickHit hit {};
     EXPECT_EQ(Pick(&hit, { 320, 240 }), nullptr);
 }
 
-TEST(PointInQuad, BoundaryCountsInsideForEitherWindingAndNaNOutside)
+TEST(PointInQuad, boundary_counts_inside_for_either_winding_and_nan_outside)
 {
     const Vec3 a { -1, 3, 1 }, b { 1, 3, 1 }, c { 1, 3, -1 }, d { -1, 3, -1 };
     for (Vec3 p : { Vec3 { 0, 3, 0 }, Vec3 { 1, 3, 0 }, Vec3 { 1, 3, 1 }, Vec3 { -1, 3, -1 } }) {

@@ -25,7 +25,7 @@ std::uint32_t Rgb(int r, int g, int b)
 
 } // namespace
 
-TEST(EmbeddedResources, HoldExactlyTheFiveJapaneseResourcesByTheirIds)
+TEST(EmbeddedResources, hold_exactly_the_five_japanese_resources_by_their_ids)
 {
     const ResourceBytes image = EmbeddedResourceImage();
     const std::optional<ResourceTable> table = ResourceTable::Parse(image.data, image.size);
@@ -44,7 +44,7 @@ TEST(EmbeddedResources, HoldExactlyTheFiveJapaneseResourcesByTheirIds)
     EXPECT_TRUE(FindEmbeddedResource(RT_PIECE_MESH_TYPE, IntResource(IDR_PIECE_MESH)).has_value());
 }
 
-TEST(EmbeddedResources, MenuBarHasTheThreePopupsWithTheirCommands)
+TEST(EmbeddedResources, menu_bar_has_the_three_popups_with_their_commands)
 {
     const ResourceBytes menu = Embedded(kResourceTypeMenu, IDR_MAIN_MENU);
     const std::optional<std::vector<MenuItem>> bar = ParseMenuTemplate(menu.data, menu.size);
@@ -81,7 +81,7 @@ TEST(EmbeddedResources, MenuBarHasTheThreePopupsWithTheirCommands)
     }
 }
 
-TEST(EmbeddedResources, StickerBitmapIsA4BitDibWithTheStickerPalette)
+TEST(EmbeddedResources, sticker_bitmap_is_a_4_bit_dib_with_the_sticker_palette)
 {
     const ResourceBytes dib = Embedded(kResourceTypeBitmap, IDB_STICKERS);
     ASSERT_EQ(dib.size, 40u + 16 * 4 + 4560) << "no file header, 30 rows of 152 bytes";
@@ -106,7 +106,7 @@ TEST(EmbeddedResources, StickerBitmapIsA4BitDibWithTheStickerPalette)
     }
 }
 
-TEST(EmbeddedResources, StickerTilesShowTheirColoursAndTheUprightChick)
+TEST(EmbeddedResources, sticker_tiles_show_their_colours_and_the_upright_chick)
 {
     const ResourceBytes dib = Embedded(kResourceTypeBitmap, IDB_STICKERS);
     const std::optional<ArgbImage> img = DecodeDib(dib.data, dib.size);
@@ -151,7 +151,7 @@ TEST(EmbeddedResources, StickerTilesShowTheirColoursAndTheUprightChick)
     EXPECT_EQ(orangeOnTop, 0);
 }
 
-TEST(EmbeddedResources, IconIsOne32x32Image16ColoursWithMask)
+TEST(EmbeddedResources, icon_is_one_32x32_image_16_colours_with_mask)
 {
     const ResourceBytes group = Embedded(kResourceTypeIconGroup, IDI_APP_ICON);
     const std::optional<std::vector<IconGroupEntry>> entries

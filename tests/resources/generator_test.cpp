@@ -28,7 +28,7 @@ constexpr const char* kHowToFix = "; regenerate with: tess_resource_generator re
 
 } // namespace
 
-TEST(CommittedResources, MatchWhatTheGeneratorWrites)
+TEST(CommittedResources, match_what_the_generator_writes)
 {
     EXPECT_TRUE(ReadCommitted("sticker.bmp") == AsString(resgen::MakeStickerBitmap()))
         << "sticker.bmp" << kHowToFix;

@@ -55,7 +55,7 @@ Bytes Dib(std::int32_t w, std::int32_t h, std::uint16_t bits, std::uint32_t colo
 
 } // namespace
 
-TEST(MalformedResources, TruncatedOrEmptyImagesAreRefusedExceptAtRecordEnds)
+TEST(MalformedResources, truncated_or_empty_images_are_refused_except_at_record_ends)
 {
     EXPECT_FALSE(ResourceTable::Parse(nullptr, 100).has_value());
     const Bytes image = EmbeddedImage();
@@ -75,7 +75,7 @@ TEST(MalformedResources, TruncatedOrEmptyImagesAreRefusedExceptAtRecordEnds)
     }
 }
 
-TEST(MalformedResources, LyingSizesAndUnterminatedNamesAreRefused)
+TEST(MalformedResources, lying_sizes_and_unterminated_names_are_refused)
 {
     const Bytes image = EmbeddedImage();
     for (std::uint32_t dataSize :
@@ -97,7 +97,7 @@ TEST(MalformedResources, LyingSizesAndUnterminatedNamesAreRefused)
     EXPECT_FALSE(ResourceTable::Parse(b.data(), b.size()).has_value());
 }
 
-TEST(MalformedResources, MissingIdsTypesAndLanguagesAreNotFound)
+TEST(MalformedResources, missing_ids_types_and_languages_are_not_found)
 {
     EXPECT_FALSE(
         FindEmbeddedResource(IntResource(kResourceTypeMenu), IntResource(102)).has_value());
@@ -116,7 +116,7 @@ TEST(MalformedResources, MissingIdsTypesAndLanguagesAreNotFound)
         t->Find(IntResource(kResourceTypeMenu), IntResource(IDR_MAIN_MENU), 1033).has_value());
 }
 
-TEST(MalformedResources, MenuTemplatesWithoutTerminatorOrTooDeepAreRefused)
+TEST(MalformedResources, menu_templates_without_terminator_or_too_deep_are_refused)
 {
     const Bytes menu
         = Copy(FindEmbeddedResource(IntResource(kResourceTypeMenu), IntResource(IDR_MAIN_MENU)));
@@ -134,7 +134,7 @@ TEST(MalformedResources, MenuTemplatesWithoutTerminatorOrTooDeepAreRefused)
     EXPECT_FALSE(ParseMenuTemplate(deep.data(), deep.size()).has_value());
 }
 
-TEST(MalformedResources, BadDibHeadersAreRefusedBeforeAllocating)
+TEST(MalformedResources, bad_dib_headers_are_refused_before_allocating)
 {
     const Bytes row4 = { 0x10, 0, 0, 0 };
     const std::vector<std::uint32_t> pal2 = { 0x000000, 0xFFFFFF };
@@ -168,7 +168,7 @@ TEST(MalformedResources, BadDibHeadersAreRefusedBeforeAllocating)
         EXPECT_FALSE(DecodeDib(sticker.data(), n).has_value()) << n;
 }
 
-TEST(MalformedResources, DibRowsAndPalettesDecodeAsStored)
+TEST(MalformedResources, dib_rows_and_palettes_decode_as_stored)
 {
     // 2x2 top-down 24-bit: blue, green / red, white (bytes are B, G, R; rows padded to 8).
     const Bytes rows = { 255, 0, 0, 0, 255, 0, 0, 0, 0, 0, 255, 255, 255, 255, 0, 0 };
@@ -185,7 +185,7 @@ TEST(MalformedResources, DibRowsAndPalettesDecodeAsStored)
         m->pixels, (std::vector<std::uint32_t> { 0xFF000000, 0xFF123456, 0xFF123456, 0xFF000000 }));
 }
 
-TEST(MalformedResources, BrokenIconsAndGroupsAreRefused)
+TEST(MalformedResources, broken_icons_and_groups_are_refused)
 {
     const Bytes icon = Copy(FindEmbeddedResource(IntResource(kResourceTypeIcon), IntResource(1)));
     ASSERT_TRUE(DecodeIconImage(icon.data(), icon.size()).has_value());

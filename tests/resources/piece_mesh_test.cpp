@@ -98,7 +98,7 @@ protected:
 
 } // namespace
 
-TEST_F(PieceMesh, HeaderTemplatesAndFrameTransform)
+TEST_F(PieceMesh, header_templates_and_frame_transform)
 {
     EXPECT_EQ(text.rfind("xof 0303txt 0032", 0), 0u);
     EXPECT_NE(
@@ -115,7 +115,7 @@ TEST_F(PieceMesh, HeaderTemplatesAndFrameTransform)
         ASSERT_LT(c, 0x80) << "ASCII text";
 }
 
-TEST_F(PieceMesh, FacesOwnFourVerticesListedBackwardsAndWindClockwiseFromOutside)
+TEST_F(PieceMesh, faces_own_four_vertices_listed_backwards_and_wind_clockwise_from_outside)
 {
     for (int f = 0; f < 30; ++f) {
         ASSERT_EQ(faceLists[5 * f], 4);
@@ -132,7 +132,7 @@ TEST_F(PieceMesh, FacesOwnFourVerticesListedBackwardsAndWindClockwiseFromOutside
     }
 }
 
-TEST_F(PieceMesh, StickersHaveTheTabledCornersAndTileCoordinates)
+TEST_F(PieceMesh, stickers_have_the_tabled_corners_and_tile_coordinates)
 {
     struct Corner5 {
         V p;
@@ -204,7 +204,7 @@ TEST_F(PieceMesh, StickersHaveTheTabledCornersAndTileCoordinates)
     }
 }
 
-TEST_F(PieceMesh, MaterialsAndMaterialListGiveOneStickerPerSubset)
+TEST_F(PieceMesh, materials_and_material_list_give_one_sticker_per_subset)
 {
     const std::vector<double> list = NumbersAfter(text, "MeshMaterialList {", 32);
     ASSERT_EQ(list.size(), 32u);
@@ -231,7 +231,7 @@ TEST_F(PieceMesh, MaterialsAndMaterialListGiveOneStickerPerSubset)
     }
 }
 
-TEST_F(PieceMesh, NormalsAreTheNormalisedSumsOfTheFacesMeetingThere)
+TEST_F(PieceMesh, normals_are_the_normalised_sums_of_the_faces_meeting_there)
 {
     const std::vector<double> n = NumbersAfter(text, "MeshNormals {", 1 + 360 + 1 + 150);
     ASSERT_EQ(n.size(), 512u);

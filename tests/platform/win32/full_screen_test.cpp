@@ -32,7 +32,7 @@ QRgb At(const QImage& image, int x, int y)
     return image.pixel(x, y) & 0xFFFFFF;
 }
 
-TEST_F(FullScreenDisplay, PresentedFrameFillsTheClientAreaOneToOne)
+TEST_F(FullScreenDisplay, presented_frame_fills_the_client_area_one_to_one)
 {
     const HWND window = Create();
     const std::vector<std::uint32_t> pixels = Picture(0x00204080);
@@ -45,7 +45,7 @@ TEST_F(FullScreenDisplay, PresentedFrameFillsTheClientAreaOneToOne)
     EXPECT_EQ(At(shown, 639, 479), 0x204080u);
 }
 
-TEST_F(FullScreenDisplay, SwitchedDisplayIs640By480ForDesktopCursorAndMouse)
+TEST_F(FullScreenDisplay, switched_display_is_640_by_480_for_desktop_cursor_and_mouse)
 {
     const HWND window = Create();
     RECT realDesktop;

@@ -21,7 +21,7 @@ short Y(LPARAM lParam)
     return static_cast<short>(HIWORD(lParam));
 }
 
-TEST_F(InputMessages, MouseMessagesCarryClientCoordinatesAndButtonFlags)
+TEST_F(InputMessages, mouse_messages_carry_client_coordinates_and_button_flags)
 {
     Create();
     SendMouse(QEvent::MouseMove, { 10, 20 }, Qt::NoButton, Qt::NoButton);
@@ -59,7 +59,7 @@ TEST_F(InputMessages, MouseMessagesCarryClientCoordinatesAndButtonFlags)
     }
 }
 
-TEST_F(InputMessages, NothingArrivesWhileTheCursorIsOutsideTheClientArea)
+TEST_F(InputMessages, nothing_arrives_while_the_cursor_is_outside_the_client_area)
 {
     Create();
     // Qt keeps sending to the pressed widget (an implicit grab); Win32 without capture does not.
@@ -77,7 +77,7 @@ TEST_F(InputMessages, NothingArrivesWhileTheCursorIsOutsideTheClientArea)
     EXPECT_EQ(taken[1].wParam, 0u) << "back inside, the release was never seen";
 }
 
-TEST_F(InputMessages, SecondClickIsAPressUnlessTheClassAsksForDoubleClicks)
+TEST_F(InputMessages, second_click_is_a_press_unless_the_class_asks_for_double_clicks)
 {
     Create();
     SendMouse(QEvent::MouseButtonPress, { 50, 50 }, Qt::LeftButton, Qt::LeftButton);
@@ -99,7 +99,7 @@ TEST_F(InputMessages, SecondClickIsAPressUnlessTheClassAsksForDoubleClicks)
     EXPECT_EQ(taken[0].message, WM_LBUTTONDBLCLK);
 }
 
-TEST_F(InputMessages, WheelDeltaIsSignedInTheHighWordWithScreenCoordinates)
+TEST_F(InputMessages, wheel_delta_is_signed_in_the_high_word_with_screen_coordinates)
 {
     const HWND window = Create();
     const QPointF at(200, 100);
@@ -125,7 +125,7 @@ TEST_F(InputMessages, WheelDeltaIsSignedInTheHighWordWithScreenCoordinates)
     EXPECT_EQ(GET_WHEEL_DELTA_WPARAM(taken[1].wParam), 240);
 }
 
-TEST_F(InputMessages, CursorPositionAgreesWithTheMouseMessages)
+TEST_F(InputMessages, cursor_position_agrees_with_the_mouse_messages)
 {
     const HWND window = Create();
     SendMouse(QEvent::MouseMove, { 123, 45 }, Qt::NoButton, Qt::NoButton);
@@ -140,7 +140,7 @@ TEST_F(InputMessages, CursorPositionAgreesWithTheMouseMessages)
     EXPECT_EQ(cursor.y, 45);
 }
 
-TEST_F(InputMessages, KeysBecomeVirtualKeysAndHeldKeysRepeatAsKeyDowns)
+TEST_F(InputMessages, keys_become_virtual_keys_and_held_keys_repeat_as_key_downs)
 {
     Create();
     SendKey(QEvent::KeyPress, Qt::Key_F1);
@@ -163,7 +163,7 @@ TEST_F(InputMessages, KeysBecomeVirtualKeysAndHeldKeysRepeatAsKeyDowns)
     EXPECT_EQ((taken[3].lParam >> 30) & 3, 3);
 }
 
-TEST_F(InputMessages, QtKeysMapToWindowsVirtualKeys)
+TEST_F(InputMessages, qt_keys_map_to_windows_virtual_keys)
 {
     Create();
     const std::vector<std::pair<int, int>> keys { { Qt::Key_Escape, 0x1B }, { Qt::Key_F1, 0x70 },

@@ -84,7 +84,7 @@ void Kill(pid_t pid)
     waitpid(pid, &status, 0);
 }
 
-TEST(SingleInstanceGuard, SecondProcessSeesTheFirstAndNotAfterItWasKilled)
+TEST(SingleInstanceGuard, second_process_sees_the_first_and_not_after_it_was_killed)
 {
     const std::string name = UniqueName("kill");
     unsigned holderError = 999;
@@ -99,7 +99,7 @@ TEST(SingleInstanceGuard, SecondProcessSeesTheFirstAndNotAfterItWasKilled)
     EXPECT_EQ(ProbeExitCode(name), 0) << "the guard dies with its holder, even by SIGKILL";
 }
 
-TEST(SingleInstanceGuard, ExistsWhileAnyHolderLives)
+TEST(SingleInstanceGuard, exists_while_any_holder_lives)
 {
     // As with a Windows mutex, it exists as long as any process keeps a handle to it.
     const std::string name = UniqueName("two");
@@ -117,7 +117,7 @@ TEST(SingleInstanceGuard, ExistsWhileAnyHolderLives)
     EXPECT_EQ(ProbeExitCode(name), 0);
 }
 
-TEST(SingleInstanceGuard, SameProcessAndOtherNames)
+TEST(SingleInstanceGuard, same_process_and_other_names)
 {
     const std::string name = UniqueName("self");
     EXPECT_NE(CreateMutexA(nullptr, FALSE, name.c_str()), nullptr);

@@ -19,7 +19,7 @@ std::string Format(const char* format, int value)
     return buffer;
 }
 
-TEST(Wsprintf, FormatsTheOverlayLinesAndIntegers)
+TEST(Wsprintf, formats_the_overlay_lines_and_integers)
 {
     char buffer[1100];
     EXPECT_EQ(wsprintfA(buffer, "%d FPS", 63), 6);
@@ -44,7 +44,7 @@ TEST(Wsprintf, FormatsTheOverlayLinesAndIntegers)
     EXPECT_STREQ(buffer, "-5 4000000000 ee6b2800");
 }
 
-TEST(Wsprintf, CharactersStringsAndPercent)
+TEST(Wsprintf, characters_strings_and_percent)
 {
     char buffer[1100];
     wsprintfA(buffer, "%c%c%% %s|%.3s|%6s|%-6s|", 'O', 'K', "text", "abcdef", "ab", "ab");
@@ -56,7 +56,7 @@ TEST(Wsprintf, CharactersStringsAndPercent)
     EXPECT_STREQ(buffer, "q9");
 }
 
-TEST(Wsprintf, WritesAtMost1024CharactersAndTheNul)
+TEST(Wsprintf, writes_at_most_1024_characters_and_the_nul)
 {
     std::string longText(3000, 'a');
     std::string buffer(2000, '#');
@@ -71,7 +71,7 @@ TEST(Wsprintf, WritesAtMost1024CharactersAndTheNul)
     EXPECT_EQ(buffer[1025], '#');
 }
 
-TEST(Kernel32, LstrlenA)
+TEST(Kernel32, lstrlen_a)
 {
     EXPECT_EQ(lstrlenA(nullptr), 0);
     EXPECT_EQ(lstrlenA(""), 0);
@@ -79,7 +79,7 @@ TEST(Kernel32, LstrlenA)
     EXPECT_EQ(lstrlenA(kCp932InitFailureText), 34) << "code page 932 bytes, two per kana or kanji";
 }
 
-TEST(Timing, SleepOneAdvancesTheClockByAboutOneMillisecond)
+TEST(Timing, sleep_one_advances_the_clock_by_about_one_millisecond)
 {
     EXPECT_EQ(timeBeginPeriod(1), TIMERR_NOERROR);
     EXPECT_EQ(timeBeginPeriod(0), TIMERR_NOCANDO);
@@ -95,7 +95,7 @@ TEST(Timing, SleepOneAdvancesTheClockByAboutOneMillisecond)
     EXPECT_LT(elapsed, 400u);
 }
 
-TEST(MessageBox, ObserverGetsDecodedTextsAndDecidesTheResult)
+TEST(MessageBox, observer_gets_decoded_texts_and_decides_the_result)
 {
     std::vector<platform::MessageBoxCall> calls;
     platform::SetMessageBoxObserver([&calls](const platform::MessageBoxCall& call) {

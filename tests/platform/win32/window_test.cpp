@@ -15,7 +15,7 @@ namespace {
 
 using WindowBehaviour = ProgramWindow;
 
-TEST_F(WindowBehaviour, CreateMessageArrivesInsideCreateWindowAndCentresTheWindow)
+TEST_F(WindowBehaviour, create_message_arrives_inside_create_window_and_centres_the_window)
 {
     const HWND window = Create();
     ASSERT_FALSE(Received().empty());
@@ -36,7 +36,7 @@ TEST_F(WindowBehaviour, CreateMessageArrivesInsideCreateWindowAndCentresTheWindo
     EXPECT_TRUE(platform::WindowWidget(window)->isVisible()) << "SWP_SHOWWINDOW shows it";
 }
 
-TEST_F(WindowBehaviour, ClientAreaIsExactly640By480BelowA19PixelMenuBar)
+TEST_F(WindowBehaviour, client_area_is_exactly_640_by_480_below_a_19_pixel_menu_bar)
 {
     const HWND window = Create();
     EXPECT_EQ(View()->size(), QSize(640, 480));
@@ -64,7 +64,7 @@ TEST_F(WindowBehaviour, ClientAreaIsExactly640By480BelowA19PixelMenuBar)
     EXPECT_FALSE(top->windowIcon().isNull()) << "the class icon, resource 106";
 }
 
-TEST_F(WindowBehaviour, MenuBarIsTheEmbeddedMenuAndItsItemsPostTheirCommandIds)
+TEST_F(WindowBehaviour, menu_bar_is_the_embedded_menu_and_its_items_post_their_command_ids)
 {
     const HWND window = Create();
     QMenuBar* menuBar = platform::WindowMenuBar(window);
@@ -99,7 +99,7 @@ TEST_F(WindowBehaviour, MenuBarIsTheEmbeddedMenuAndItsItemsPostTheirCommandIds)
     EXPECT_EQ(items, expected);
 }
 
-TEST_F(WindowBehaviour, StyleSwitchReturnsThePreviousStyleAndChangesTheFrame)
+TEST_F(WindowBehaviour, style_switch_returns_the_previous_style_and_changes_the_frame)
 {
     const HWND window = Create();
     const LONG windowed = SetWindowLongA(window, GWL_STYLE, static_cast<LONG>(WS_POPUP));
@@ -120,7 +120,7 @@ TEST_F(WindowBehaviour, StyleSwitchReturnsThePreviousStyleAndChangesTheFrame)
     EXPECT_EQ(View()->size(), QSize(640, 480));
 }
 
-TEST_F(WindowBehaviour, SetWindowPosMovesAndSizesTheOuterRectangle)
+TEST_F(WindowBehaviour, set_window_pos_moves_and_sizes_the_outer_rectangle)
 {
     const HWND window = Create();
     SetWindowPos(window, nullptr, 10, 20, 0, 0, SWP_NOSIZE);
@@ -141,7 +141,7 @@ TEST_F(WindowBehaviour, SetWindowPosMovesAndSizesTheOuterRectangle)
     EXPECT_EQ(View()->size(), QSize(300 - 6, 200 - 6 - 19 - 19));
 }
 
-TEST_F(WindowBehaviour, CloseBoxGoesThroughDefaultProcessingToDestroy)
+TEST_F(WindowBehaviour, close_box_goes_through_default_processing_to_destroy)
 {
     const HWND window = Create();
     Received().clear();
@@ -159,7 +159,7 @@ TEST_F(WindowBehaviour, CloseBoxGoesThroughDefaultProcessingToDestroy)
     EXPECT_FALSE(GetWindowRect(window, &own));
 }
 
-TEST_F(WindowBehaviour, AltF4ThatReachesTheWindowClosesItToo)
+TEST_F(WindowBehaviour, alt_f4_that_reaches_the_window_closes_it_too)
 {
     const HWND window = Create();
     SendKey(QEvent::KeyPress, Qt::Key_F4, false, Qt::AltModifier);
@@ -172,7 +172,7 @@ TEST_F(WindowBehaviour, AltF4ThatReachesTheWindowClosesItToo)
     EXPECT_EQ(platform::WindowWidget(window), nullptr);
 }
 
-TEST_F(WindowBehaviour, QuitComesAfterWhatIsQueuedAndAnEmptyQueueDoesNotWait)
+TEST_F(WindowBehaviour, quit_comes_after_what_is_queued_and_an_empty_queue_does_not_wait)
 {
     Create();
     MSG msg;
@@ -192,7 +192,7 @@ TEST_F(WindowBehaviour, QuitComesAfterWhatIsQueuedAndAnEmptyQueueDoesNotWait)
     EXPECT_FALSE(PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) << "one quit request, one WM_QUIT";
 }
 
-TEST_F(WindowBehaviour, ClassRegistrationRules)
+TEST_F(WindowBehaviour, class_registration_rules)
 {
     WNDCLASSA windowClass {};
     windowClass.lpszClassName = "Windows";
