@@ -5,7 +5,7 @@
 # overlay and the cube below it; F2 shows the overlay; F1 brings the window back.
 export E2E_SCREEN=640x480x24
 source "$(dirname "$0")/../e2e/lib.sh"
-source "$(dirname "$0")/../../scripts/windows/wine-session.sh"
+source "$(dirname "$0")/../../scripts/lib/wine.sh"
 : "${TESSARINE_WINE:?path of tessarine-wine.exe}"
 wine_require "$TESSARINE_WINE"
 wine_start_session
