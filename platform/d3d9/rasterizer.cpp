@@ -22,6 +22,7 @@ struct Edge {
     std::int64_t value = 0; // at the bounding box's top-left pixel centre
     std::int64_t stepX = 0; // per pixel to the right
     std::int64_t stepY = 0; // per row down
+    double inverseStepX = 0.0; // 1 / stepX, 0 for a horizontal edge: rows divide by multiplying
 };
 
 using Triangle = DeferredRasterizer::Triangle;
@@ -52,6 +53,7 @@ void MakeEdges(const std::int64_t x[3], const std::int64_t y[3], int minX, int m
         e.value = stepPerUnitY * (py - y[i]) + stepPerUnitX * (px - x[i]);
         e.stepX = stepPerUnitX << kSubPixelBits;
         e.stepY = stepPerUnitY << kSubPixelBits;
+        e.inverseStepX = e.stepX != 0 ? 1.0 / static_cast<double>(e.stepX) : 0.0;
         // Top-left rule: centres exactly on an edge belong to the triangle only for a top edge
         // (horizontal, interior below) or a left edge (going up in this clockwise order).
         const bool topLeft = stepPerUnitX > 0 || (stepPerUnitX == 0 && stepPerUnitY > 0);
@@ -66,11 +68,12 @@ struct Span {
     int begin, end;
 };
 
-// The smallest k with e + k * step >= 0, for e < 0 < step: a floating-point quotient, made
-// exact by the integer test (a 64-bit division costs as much as the rest of the row's set-up).
-inline std::int64_t FirstInside(std::int64_t e, std::int64_t step)
+// The smallest k with e + k * step >= 0, for e < 0 < step: a floating-point quotient (a product
+// with the step's reciprocal), made exact by the integer test. A division, 64-bit or double,
+// would cost as much as the rest of the row's set-up.
+inline std::int64_t FirstInside(std::int64_t e, std::int64_t step, double inverseStep)
 {
-    std::int64_t k = static_cast<std::int64_t>(static_cast<double>(-e) / static_cast<double>(step));
+    std::int64_t k = static_cast<std::int64_t>(static_cast<double>(-e) * inverseStep);
     while (e + k * step < 0)
         ++k;
     while (k > 0 && e + (k - 1) * step >= 0)
@@ -79,9 +82,9 @@ inline std::int64_t FirstInside(std::int64_t e, std::int64_t step)
 }
 
 // The largest k with e + k * step >= 0, for e >= 0 > step.
-inline std::int64_t LastInside(std::int64_t e, std::int64_t step)
+inline std::int64_t LastInside(std::int64_t e, std::int64_t step, double inverseStep)
 {
-    std::int64_t k = static_cast<std::int64_t>(static_cast<double>(e) / static_cast<double>(-step));
+    std::int64_t k = static_cast<std::int64_t>(static_cast<double>(e) * -inverseStep);
     while (e + k * step < 0)
         --k;
     while (e + (k + 1) * step >= 0)
@@ -97,14 +100,14 @@ Span SpanOf(const Edge edges[3], const std::int64_t rowValue[3], int last)
         const std::int64_t step = edges[i].stepX;
         if (step > 0) {
             if (e < 0) {
-                const std::int64_t first = FirstInside(e, step);
+                const std::int64_t first = FirstInside(e, step, edges[i].inverseStepX);
                 span.begin = static_cast<int>(
                     std::max<std::int64_t>(span.begin, std::min<std::int64_t>(first, last + 1)));
             }
         } else if (step < 0) {
-            span.end = e < 0
-                ? -1
-                : static_cast<int>(std::min<std::int64_t>(span.end, LastInside(e, step)));
+            span.end = e < 0 ? -1
+                             : static_cast<int>(std::min<std::int64_t>(
+                                 span.end, LastInside(e, step, edges[i].inverseStepX)));
         } else if (e < 0) {
             span.end = -1;
         }
