@@ -348,6 +348,8 @@ void DeferredRasterizer::DrawTriangle(
     SetUpShading(v, x, y, area, tri);
     tri.draw = static_cast<std::uint32_t>(draws_.size() - 1);
     const AttributePlane z = MakePlane(v[0]->z, v[1]->z, v[2]->z, tri.shading, area);
+    if (HiddenBehindBlocks(box, z, tri.shading))
+        return;
     const TriangleId id = static_cast<TriangleId>(triangles_.size() + 1);
     if (!MarkRows(x, y, box, z, tri.shading, id))
         return;
@@ -422,7 +424,43 @@ bool DeferredRasterizer::MarkRows(const std::int64_t x[3], const std::int64_t y[
     }
     if (markedTop > markedBottom)
         return false;
+    if (target_.depth != nullptr && options.depthTest && options.depthWrite)
+        frameBuffer_.Bounds().Lowered(box.minX, markedTop, box.maxX, markedBottom);
     AddDirty(box.minX, markedTop, box.maxX, markedBottom);
+    return true;
+}
+
+bool DeferredRasterizer::HiddenBehindBlocks(
+    const Bounds& box, const AttributePlane& z, const ShadingSetup& s)
+{
+    if (target_.depth == nullptr || !draws_.back().depthTest)
+        return false;
+    // MarkSpan's depths are the plane evaluated in float at a row's first centre, then stepped in
+    // fixed point: within a few float roundings of the plane's magnitudes, plus 1/64 unit.
+    const double dx = z.dx, dy = z.dy;
+    const double reachX = std::max(std::abs(box.minX - s.originX), std::abs(box.maxX - s.originX));
+    const double reachY = std::max(std::abs(box.minY - s.originY), std::abs(box.maxY - s.originY));
+    const double slack
+        = (std::abs(z.atOrigin) + std::abs(dx) * reachX + std::abs(dy) * reachY) / (1 << 20);
+    constexpr int kBits = DepthBounds::kBlockBits;
+    DepthBounds& bounds = frameBuffer_.Bounds();
+    for (int by = box.minY >> kBits; by <= box.maxY >> kBits; ++by) {
+        const int top = std::max(box.minY, by << kBits);
+        const int bottom = std::min(box.maxY, (by << kBits) + DepthBounds::kBlockSide - 1);
+        for (int bx = box.minX >> kBits; bx <= box.maxX >> kBits; ++bx) {
+            const int left = std::max(box.minX, bx << kBits);
+            const int right = std::min(box.maxX, (bx << kBits) + DepthBounds::kBlockSide - 1);
+            // The plane's least value over the part of the box in this block is at a corner.
+            const double nearest = z.atOrigin + dx * (left - s.originX) + dy * (top - s.originY)
+                + std::min(dx * (right - left), 0.0) + std::min(dy * (bottom - top), 0.0);
+            const double units = (nearest - slack) * 65535.0 + 0.5 - 1.0 / 32;
+            if (!(units >= 1.0))
+                return false;
+            const auto least = static_cast<std::uint16_t>(std::min(units, 65535.0));
+            if (!bounds.AllBelow(target_.depth, target_.pitch, bx, by, least))
+                return false;
+        }
+    }
     return true;
 }
 

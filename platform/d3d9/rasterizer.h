@@ -108,6 +108,9 @@ private:
     };
     void SetUpShading(const ScreenVertex* const v[3], const std::int64_t x[3],
         const std::int64_t y[3], std::int64_t area, Triangle& tri) const;
+    // Whether the depth test would fail at every pixel of the box: each block of it lies in front
+    // of the plane's nearest depth there.
+    bool HiddenBehindBlocks(const Bounds& box, const AttributePlane& z, const ShadingSetup& s);
     bool MarkRows(const std::int64_t x[3], const std::int64_t y[3], const Bounds& box,
         const AttributePlane& z, const ShadingSetup& s, TriangleId id);
     void AddDirty(int left, int top, int right, int bottom);
