@@ -9,9 +9,12 @@ namespace softd3d {
 
 namespace {
 
+// kQuantised is whether the target's format is not X8R8G8B8: a choice made once per run rather
+// than once per pixel.
+template <bool kQuantised>
 inline std::uint32_t Quantise(Quantisation quantisation, std::uint32_t pixel)
 {
-    return quantisation == Quantisation::None ? pixel : StoredColour(quantisation, pixel);
+    return kQuantised ? StoredColour(quantisation, pixel) : pixel;
 }
 
 // The per-pixel values of a run are computed for this many pixels at a time, four per SSE
@@ -183,7 +186,7 @@ inline std::uint32_t Combine(__m128i texel, const ChunkValues& c, int i)
     return static_cast<std::uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(out, out))) | 0xFF000000u;
 }
 
-template <PixelSource kSource, bool kSpecular>
+template <PixelSource kSource, bool kSpecular, bool kQuantised>
 void StoreTrilinear(
     const RasterOptions& o, const ChunkValues& c, int count, Quantisation qn, std::uint32_t* out)
 {
@@ -193,7 +196,7 @@ void StoreTrilinear(
         const MipLevelView* nearer = &o.texture->levels[c.level[i]];
         const __m128i texel = sampling::Blend(Wrap::Bilinear(nearer[0], o.sampler, at),
             Wrap::Bilinear(nearer[1], o.sampler, at), static_cast<std::uint32_t>(c.weight[i]));
-        out[i] = Quantise(qn, Combine<kSource, kSpecular>(texel, c, i));
+        out[i] = Quantise<kQuantised>(qn, Combine<kSource, kSpecular>(texel, c, i));
     }
 }
 
@@ -262,7 +265,7 @@ SOFTD3D_AVX2 inline __m128i Lerp16(__m128i a, __m128i b, __m128i f)
     return _mm_srli_epi16(_mm_add_epi16(sum, _mm_set1_epi16(128)), 8);
 }
 
-template <PixelSource kSource, bool kSpecular>
+template <PixelSource kSource, bool kSpecular, bool kQuantised>
 SOFTD3D_AVX2 void StoreTrilinearWide(
     const RasterOptions& o, const ChunkValues& c, int count, Quantisation qn, std::uint32_t* out)
 {
@@ -280,21 +283,21 @@ SOFTD3D_AVX2 void StoreTrilinearWide(
         const __m128i texel
             = Lerp16(_mm256_castsi256_si128(filtered), _mm256_extracti128_si256(filtered, 1),
                 sampling::Weight(static_cast<std::uint32_t>(c.weight[i])));
-        out[i] = Quantise(qn, Combine<kSource, kSpecular>(texel, c, i));
+        out[i] = Quantise<kQuantised>(qn, Combine<kSource, kSpecular>(texel, c, i));
     }
 }
 
-template <PixelSource kSource, bool kSpecular>
+template <PixelSource kSource, bool kSpecular, bool kQuantised>
 void StoreSampled(
     const RasterOptions& o, const ChunkValues& c, int count, Quantisation qn, std::uint32_t* out)
 {
     for (int i = 0; i < count; ++i) {
         const __m128i texel = SampleLanes(*o.texture, o.sampler, c.u[i], c.v[i], c.lod[i]);
-        out[i] = Quantise(qn, Combine<kSource, kSpecular>(texel, c, i));
+        out[i] = Quantise<kQuantised>(qn, Combine<kSource, kSpecular>(texel, c, i));
     }
 }
 
-template <bool kSpecular>
+template <bool kSpecular, bool kQuantised>
 void StoreDiffuse(const ChunkValues& c, int count, Quantisation qn, std::uint32_t* out)
 {
     for (int i = 0; i < count; ++i) {
@@ -304,7 +307,24 @@ void StoreDiffuse(const ChunkValues& c, int count, Quantisation qn, std::uint32_
                 _mm_cvtsi32_si128(static_cast<int>(c.specular[i])));
             pixel = static_cast<std::uint32_t>(_mm_cvtsi128_si32(sum));
         }
-        out[i] = Quantise(qn, pixel | 0xFF000000u);
+        out[i] = Quantise<kQuantised>(qn, pixel | 0xFF000000u);
+    }
+}
+
+// Colours for a chunk's pixels, stored at `out`.
+template <ShadingPath kPath, PixelSource kSource, bool kSpecular, bool kQuantised>
+void StoreChunk(
+    const RasterOptions& o, const ChunkValues& c, int count, Quantisation qn, std::uint32_t* out)
+{
+    if constexpr (kPath == ShadingPath::Diffuse) {
+        StoreDiffuse<kSpecular, kQuantised>(c, count, qn, out);
+    } else if constexpr (kPath == ShadingPath::Trilinear) {
+        if (wideVectors)
+            StoreTrilinearWide<kSource, kSpecular, kQuantised>(o, c, count, qn, out);
+        else
+            StoreTrilinear<kSource, kSpecular, kQuantised>(o, c, count, qn, out);
+    } else {
+        StoreSampled<kSource, kSpecular, kQuantised>(o, c, count, qn, out);
     }
 }
 
@@ -333,16 +353,10 @@ void ShadeSpan(const ShadingSetup& s, const RasterOptions& o, const RenderTarget
     for (int first = 0; first < length; first += kChunk) {
         const int count = std::min(kChunk, length - first);
         ComputeChunk<kPath, kSpecular>(s, p, levelCount, first, count, c);
-        if constexpr (kPath == ShadingPath::Diffuse) {
-            StoreDiffuse<kSpecular>(c, count, t.quantisation, row + first);
-        } else if constexpr (kPath == ShadingPath::Trilinear) {
-            if (wideVectors)
-                StoreTrilinearWide<kSource, kSpecular>(o, c, count, t.quantisation, row + first);
-            else
-                StoreTrilinear<kSource, kSpecular>(o, c, count, t.quantisation, row + first);
-        } else {
-            StoreSampled<kSource, kSpecular>(o, c, count, t.quantisation, row + first);
-        }
+        if (t.quantisation == Quantisation::None)
+            StoreChunk<kPath, kSource, kSpecular, false>(o, c, count, t.quantisation, row + first);
+        else
+            StoreChunk<kPath, kSource, kSpecular, true>(o, c, count, t.quantisation, row + first);
     }
 }
 
