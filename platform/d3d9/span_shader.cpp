@@ -33,6 +33,14 @@ struct ChunkValues {
     alignas(16) std::int32_t fixedV[kChunk];
     alignas(16) std::int32_t level[kChunk];
     alignas(16) std::int32_t weight[kChunk];
+    // Trilinear with AVX2: for the nearer level [0] and the farther [1], the offsets of the top
+    // and bottom left texels and the step to the right ones (1, or back across the wrap), and
+    // both levels' 8-bit weights of the right column and the lower row (farther in the high half).
+    alignas(32) std::int32_t top[2][kChunk];
+    alignas(32) std::int32_t bottom[2][kChunk];
+    alignas(32) std::int32_t right[2][kChunk];
+    alignas(32) std::int32_t weightsX[kChunk];
+    alignas(32) std::int32_t weightsY[kChunk];
 };
 
 // A plane's value at the run's first centre and its step along the row, in all four lanes.
@@ -265,6 +273,106 @@ SOFTD3D_AVX2 inline __m128i Lerp16(__m128i a, __m128i b, __m128i f)
     return _mm_srli_epi16(_mm_add_epi16(sum, _mm_set1_epi16(128)), 8);
 }
 
+SOFTD3D_AVX2 inline __m256i LoadLanes(const std::int32_t* p)
+{
+    return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p));
+}
+
+SOFTD3D_AVX2 inline void StoreLanes(std::int32_t* p, __m256i value)
+{
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(p), value);
+}
+
+// FootprintOn for eight pixels at once on each of their two levels, into the chunk's offsets.
+// Whether every nearer level of the chunk is in the table, as AddressLevelPairs needs.
+SOFTD3D_AVX2 bool LevelsInTable(const ChunkValues& c, int count)
+{
+    const __m256i last = _mm256_set1_epi32(LevelPairTable::kLevels - 1);
+    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    for (int i = 0; i < count; i += 8) {
+        const __m256i used = _mm256_cmpgt_epi32(_mm256_set1_epi32(count - i), lanes);
+        const __m256i beyond = _mm256_cmpgt_epi32(LoadLanes(c.level + i), last);
+        if (!_mm256_testz_si256(used, beyond))
+            return false;
+    }
+    return true;
+}
+
+SOFTD3D_AVX2 void AddressLevelPairs(const LevelPairTable& t, ChunkValues& c, int count)
+{
+    const __m256i one = _mm256_set1_epi32(1);
+    const __m256i half = _mm256_set1_epi32(128);
+    const __m256i low = _mm256_set1_epi32(255);
+    for (int i = 0; i < count; i += 8) {
+        const __m256i level = LoadLanes(c.level + i);
+        const __m256i u = LoadLanes(c.fixedU + i);
+        const __m256i v = LoadLanes(c.fixedV + i);
+        __m256i wx[2], wy[2];
+        for (int k = 0; k < 2; ++k) {
+            const __m256i fx = _mm256_sub_epi32(
+                _mm256_srav_epi32(
+                    u, _mm256_permutevar8x32_epi32(LoadLanes(t.fixedShiftU[k]), level)),
+                half);
+            const __m256i fy = _mm256_sub_epi32(
+                _mm256_srav_epi32(
+                    v, _mm256_permutevar8x32_epi32(LoadLanes(t.fixedShiftV[k]), level)),
+                half);
+            const __m256i maskX = _mm256_permutevar8x32_epi32(LoadLanes(t.maskX[k]), level);
+            const __m256i maskY = _mm256_permutevar8x32_epi32(LoadLanes(t.maskY[k]), level);
+            const __m256i shift = _mm256_permutevar8x32_epi32(LoadLanes(t.widthShift[k]), level);
+            const __m256i x0 = _mm256_and_si256(_mm256_srai_epi32(fx, 8), maskX);
+            const __m256i y0 = _mm256_and_si256(_mm256_srai_epi32(fy, 8), maskY);
+            const __m256i x1 = _mm256_and_si256(_mm256_add_epi32(x0, one), maskX);
+            const __m256i y1 = _mm256_and_si256(_mm256_add_epi32(y0, one), maskY);
+            StoreLanes(c.top[k] + i, _mm256_add_epi32(_mm256_sllv_epi32(y0, shift), x0));
+            StoreLanes(c.bottom[k] + i, _mm256_add_epi32(_mm256_sllv_epi32(y1, shift), x0));
+            StoreLanes(c.right[k] + i, _mm256_sub_epi32(x1, x0));
+            wx[k] = _mm256_and_si256(fx, low);
+            wy[k] = _mm256_and_si256(fy, low);
+        }
+        StoreLanes(c.weightsX + i, _mm256_or_si256(wx[0], _mm256_slli_epi32(wx[1], 16)));
+        StoreLanes(c.weightsY + i, _mm256_or_si256(wy[0], _mm256_slli_epi32(wy[1], 16)));
+    }
+}
+
+// Two neighbouring texels from `left`, the right one `right` texels on.
+SOFTD3D_INLINE __m128i TexelPairAt(const std::uint32_t* left, int right)
+{
+    if (right == 1)
+        return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(left));
+    return _mm_unpacklo_epi32(_mm_cvtsi32_si128(static_cast<int>(left[0])),
+        _mm_cvtsi32_si128(static_cast<int>(left[right])));
+}
+
+// StoreTrilinearWide's filtering from the addresses AddressLevelPairs found.
+template <PixelSource kSource, bool kSpecular, bool kQuantised>
+SOFTD3D_AVX2 void StoreAddressedTrilinear(
+    const RasterOptions& o, ChunkValues& c, int count, Quantisation qn, std::uint32_t* out)
+{
+    AddressLevelPairs(o.texture->pairs, c, count);
+    const __m256i spread = _mm256_setr_epi8(0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 0, 1, 2, 3, 2,
+        3, 2, 3, 2, 3, 2, 3, 2, 3, 2, 3, 2, 3);
+    for (int i = 0; i < count; ++i) {
+        const MipLevelView* nearer = &o.texture->levels[c.level[i]];
+        const std::uint32_t* a = nearer[0].texels;
+        const std::uint32_t* b = nearer[1].texels;
+        const __m256i top
+            = _mm256_cvtepu8_epi16(_mm_unpacklo_epi64(TexelPairAt(a + c.top[0][i], c.right[0][i]),
+                TexelPairAt(b + c.top[1][i], c.right[1][i])));
+        const __m256i bottom = _mm256_cvtepu8_epi16(
+            _mm_unpacklo_epi64(TexelPairAt(a + c.bottom[0][i], c.right[0][i]),
+                TexelPairAt(b + c.bottom[1][i], c.right[1][i])));
+        const __m256i vertical
+            = Lerp16(top, bottom, _mm256_shuffle_epi8(_mm256_set1_epi32(c.weightsY[i]), spread));
+        const __m256i filtered = Lerp16(vertical, _mm256_srli_si256(vertical, 8),
+            _mm256_shuffle_epi8(_mm256_set1_epi32(c.weightsX[i]), spread));
+        const __m128i texel
+            = Lerp16(_mm256_castsi256_si128(filtered), _mm256_extracti128_si256(filtered, 1),
+                sampling::Weight(static_cast<std::uint32_t>(c.weight[i])));
+        out[i] = Quantise<kQuantised>(qn, Combine<kSource, kSpecular>(texel, c, i));
+    }
+}
+
 template <PixelSource kSource, bool kSpecular, bool kQuantised>
 SOFTD3D_AVX2 void StoreTrilinearWide(
     const RasterOptions& o, const ChunkValues& c, int count, Quantisation qn, std::uint32_t* out)
@@ -314,12 +422,14 @@ void StoreDiffuse(const ChunkValues& c, int count, Quantisation qn, std::uint32_
 // Colours for a chunk's pixels, stored at `out`.
 template <ShadingPath kPath, PixelSource kSource, bool kSpecular, bool kQuantised>
 void StoreChunk(
-    const RasterOptions& o, const ChunkValues& c, int count, Quantisation qn, std::uint32_t* out)
+    const RasterOptions& o, ChunkValues& c, int count, Quantisation qn, std::uint32_t* out)
 {
     if constexpr (kPath == ShadingPath::Diffuse) {
         StoreDiffuse<kSpecular, kQuantised>(c, count, qn, out);
     } else if constexpr (kPath == ShadingPath::Trilinear) {
-        if (wideVectors)
+        if (wideVectors && LevelsInTable(c, count))
+            StoreAddressedTrilinear<kSource, kSpecular, kQuantised>(o, c, count, qn, out);
+        else if (wideVectors)
             StoreTrilinearWide<kSource, kSpecular, kQuantised>(o, c, count, qn, out);
         else
             StoreTrilinear<kSource, kSpecular, kQuantised>(o, c, count, qn, out);
