@@ -348,10 +348,13 @@ void DeferredRasterizer::DrawTriangle(
     SetUpShading(v, x, y, area, tri);
     tri.draw = static_cast<std::uint32_t>(draws_.size() - 1);
     const AttributePlane z = MakePlane(v[0]->z, v[1]->z, v[2]->z, tri.shading, area);
-    if (HiddenBehindBlocks(box, z, tri.shading))
+    const std::uint64_t hidden = HiddenBlockRows(box, z, tri.shading);
+    const int blockRows
+        = (box.maxY >> DepthBounds::kBlockBits) - (box.minY >> DepthBounds::kBlockBits) + 1;
+    if (blockRows < 64 && hidden == (std::uint64_t { 1 } << blockRows) - 1)
         return;
     const TriangleId id = static_cast<TriangleId>(triangles_.size() + 1);
-    if (!MarkRows(x, y, box, z, tri.shading, id))
+    if (!MarkRows(x, y, box, z, tri.shading, id, hidden))
         return;
     triangles_.push_back(tri);
     if (triangles_.size() >= kMaxPendingTriangles) {
@@ -401,7 +404,8 @@ void DeferredRasterizer::SetUpShading(const ScreenVertex* const v[3], const std:
 }
 
 bool DeferredRasterizer::MarkRows(const std::int64_t x[3], const std::int64_t y[3],
-    const Bounds& box, const AttributePlane& z, const ShadingSetup& s, TriangleId id)
+    const Bounds& box, const AttributePlane& z, const ShadingSetup& s, TriangleId id,
+    std::uint64_t hiddenBlockRows)
 {
     const RasterOptions& options = draws_.back();
     const RowDepth depth = MakeRowDepth(z, s.originX, s.originY);
@@ -410,8 +414,11 @@ bool DeferredRasterizer::MarkRows(const std::int64_t x[3], const std::int64_t y[
     std::int64_t rowValue[3] = { edges[0].value, edges[1].value, edges[2].value };
     const int last = box.maxX - box.minX;
     int markedTop = box.maxY + 1, markedBottom = box.minY - 1;
+    const int firstBlockRow = box.minY >> DepthBounds::kBlockBits;
     for (int row = box.minY; row <= box.maxY; ++row) {
-        const Span span = SpanOf(edges, rowValue, last);
+        const int blockRow = (row >> DepthBounds::kBlockBits) - firstBlockRow;
+        const bool hidden = blockRow < 64 && ((hiddenBlockRows >> blockRow) & 1) != 0;
+        const Span span = hidden ? Span { 1, 0 } : SpanOf(edges, rowValue, last);
         for (int i = 0; i < 3; ++i)
             rowValue[i] += edges[i].stepY;
         if (span.begin > span.end)
@@ -430,11 +437,11 @@ bool DeferredRasterizer::MarkRows(const std::int64_t x[3], const std::int64_t y[
     return true;
 }
 
-bool DeferredRasterizer::HiddenBehindBlocks(
+std::uint64_t DeferredRasterizer::HiddenBlockRows(
     const Bounds& box, const AttributePlane& z, const ShadingSetup& s)
 {
     if (target_.depth == nullptr || !draws_.back().depthTest)
-        return false;
+        return 0;
     // MarkSpan's depths are the plane evaluated in float at a row's first centre, then stepped in
     // fixed point: within a few float roundings of the plane's magnitudes, plus 1/64 unit.
     const double dx = z.dx, dy = z.dy;
@@ -444,24 +451,28 @@ bool DeferredRasterizer::HiddenBehindBlocks(
         = (std::abs(z.atOrigin) + std::abs(dx) * reachX + std::abs(dy) * reachY) / (1 << 20);
     constexpr int kBits = DepthBounds::kBlockBits;
     DepthBounds& bounds = frameBuffer_.Bounds();
-    for (int by = box.minY >> kBits; by <= box.maxY >> kBits; ++by) {
+    const int firstRow = box.minY >> kBits;
+    const int lastRow = std::min(box.maxY >> kBits, firstRow + 63);
+    std::uint64_t hidden = 0;
+    for (int by = firstRow; by <= lastRow; ++by) {
         const int top = std::max(box.minY, by << kBits);
         const int bottom = std::min(box.maxY, (by << kBits) + DepthBounds::kBlockSide - 1);
-        for (int bx = box.minX >> kBits; bx <= box.maxX >> kBits; ++bx) {
+        bool behind = true;
+        for (int bx = box.minX >> kBits; behind && bx <= box.maxX >> kBits; ++bx) {
             const int left = std::max(box.minX, bx << kBits);
             const int right = std::min(box.maxX, (bx << kBits) + DepthBounds::kBlockSide - 1);
             // The plane's least value over the part of the box in this block is at a corner.
             const double nearest = z.atOrigin + dx * (left - s.originX) + dy * (top - s.originY)
                 + std::min(dx * (right - left), 0.0) + std::min(dy * (bottom - top), 0.0);
             const double units = (nearest - slack) * 65535.0 + 0.5 - 1.0 / 32;
-            if (!(units >= 1.0))
-                return false;
-            const auto least = static_cast<std::uint16_t>(std::min(units, 65535.0));
-            if (!bounds.AllBelow(target_.depth, target_.pitch, bx, by, least))
-                return false;
+            behind = units >= 1.0
+                && bounds.AllBelow(target_.depth, target_.pitch, bx, by,
+                    static_cast<std::uint16_t>(std::min(units, 65535.0)));
         }
+        if (behind)
+            hidden |= std::uint64_t { 1 } << (by - firstRow);
     }
-    return true;
+    return hidden;
 }
 
 void DeferredRasterizer::AddDirty(int left, int top, int right, int bottom)
