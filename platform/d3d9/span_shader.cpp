@@ -219,6 +219,115 @@ bool ProcessorHasAvx2()
 }
 
 bool wideVectors = ProcessorHasAvx2();
+
+// ComputeChunk's trilinear values eight pixels at a time: the same operations on the same lanes,
+// so the same values.
+struct WidePlane {
+    __m256 start, step;
+};
+
+SOFTD3D_AVX2 inline WidePlane Widened(const RowPlane& p)
+{
+    return { _mm256_broadcastss_ps(p.start), _mm256_broadcastss_ps(p.step) };
+}
+
+SOFTD3D_AVX2 inline __m256 At(const WidePlane& p, __m256 k)
+{
+    return _mm256_add_ps(p.start, _mm256_mul_ps(p.step, k));
+}
+
+// A channel times w, rounded and clamped to 0..255 (as PackColour's saturating pack and clamp).
+SOFTD3D_AVX2 inline __m256i Channel(const WidePlane& p, __m256 k, __m256 w)
+{
+    const __m256i value = _mm256_cvtps_epi32(_mm256_mul_ps(At(p, k), w));
+    return _mm256_min_epi32(
+        _mm256_max_epi32(value, _mm256_setzero_si256()), _mm256_set1_epi32(255));
+}
+
+SOFTD3D_AVX2 inline __m256i PackColour(const WidePlane (&planes)[3], __m256 k, __m256 w)
+{
+    return _mm256_or_si256(Channel(planes[kBlue], k, w),
+        _mm256_or_si256(_mm256_slli_epi32(Channel(planes[kGreen], k, w), 8),
+            _mm256_slli_epi32(Channel(planes[kRed], k, w), 16)));
+}
+
+SOFTD3D_AVX2 inline __m256 FastLog2(__m256 x)
+{
+    const __m256i bits = _mm256_castps_si256(x);
+    const __m256 exponent
+        = _mm256_cvtepi32_ps(_mm256_sub_epi32(_mm256_srli_epi32(bits, 23), _mm256_set1_epi32(127)));
+    const __m256i mantissa = _mm256_or_si256(
+        _mm256_and_si256(bits, _mm256_set1_epi32(0x007FFFFF)), _mm256_set1_epi32(0x3F800000));
+    const __m256 t = _mm256_sub_ps(_mm256_castsi256_ps(mantissa), _mm256_set1_ps(1.0f));
+    __m256 poly = _mm256_add_ps(_mm256_set1_ps(-0.569f), _mm256_mul_ps(t, _mm256_set1_ps(0.15f)));
+    poly = _mm256_add_ps(_mm256_set1_ps(1.419f), _mm256_mul_ps(t, poly));
+    return _mm256_add_ps(exponent, _mm256_mul_ps(t, poly));
+}
+
+SOFTD3D_AVX2 inline __m256 LevelOfDetail(const ShadingSetup& s, __m256 u, __m256 v, __m256 w)
+{
+    const __m256 us = _mm256_mul_ps(u, _mm256_set1_ps(s.textureWidth));
+    const __m256 vs = _mm256_mul_ps(v, _mm256_set1_ps(s.textureHeight));
+    const __m256 qdx = _mm256_set1_ps(s.q.dx);
+    const __m256 qdy = _mm256_set1_ps(s.q.dy);
+    const __m256 dux = _mm256_sub_ps(_mm256_set1_ps(s.uTexelsDx), _mm256_mul_ps(us, qdx));
+    const __m256 dvx = _mm256_sub_ps(_mm256_set1_ps(s.vTexelsDx), _mm256_mul_ps(vs, qdx));
+    const __m256 duy = _mm256_sub_ps(_mm256_set1_ps(s.uTexelsDy), _mm256_mul_ps(us, qdy));
+    const __m256 dvy = _mm256_sub_ps(_mm256_set1_ps(s.vTexelsDy), _mm256_mul_ps(vs, qdy));
+    const __m256 lengthX = _mm256_add_ps(_mm256_mul_ps(dux, dux), _mm256_mul_ps(dvx, dvx));
+    const __m256 lengthY = _mm256_add_ps(_mm256_mul_ps(duy, duy), _mm256_mul_ps(dvy, dvy));
+    const __m256 longer = _mm256_mul_ps(_mm256_max_ps(lengthY, lengthX), _mm256_mul_ps(w, w));
+    return _mm256_mul_ps(_mm256_set1_ps(0.5f), FastLog2(longer));
+}
+
+SOFTD3D_AVX2 inline __m256i WrapFixed(__m256 c)
+{
+    const __m256 tame = _mm256_and_ps(c,
+        _mm256_and_ps(_mm256_cmp_ps(c, _mm256_set1_ps(-1.0e6f), _CMP_GE_OQ),
+            _mm256_cmp_ps(c, _mm256_set1_ps(1.0e6f), _CMP_LE_OQ)));
+    const __m256 fraction = _mm256_sub_ps(tame, _mm256_cvtepi32_ps(_mm256_cvttps_epi32(tame)));
+    return _mm256_cvttps_epi32(_mm256_mul_ps(fraction, _mm256_set1_ps(16777216.0f)));
+}
+
+SOFTD3D_AVX2 inline void ChooseLevels(__m256 lod, int levelCount, ChunkValues& out, int i)
+{
+    const __m256 clamped
+        = _mm256_min_ps(_mm256_and_ps(_mm256_cmp_ps(lod, _mm256_setzero_ps(), _CMP_GT_OQ), lod),
+            _mm256_set1_ps(static_cast<float>(levelCount - 1)));
+    const __m256 level = _mm256_min_ps(_mm256_cvtepi32_ps(_mm256_cvttps_epi32(clamped)),
+        _mm256_set1_ps(static_cast<float>(levelCount - 2)));
+    const __m256 weight = _mm256_mul_ps(_mm256_sub_ps(clamped, level), _mm256_set1_ps(256.0f));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.level + i), _mm256_cvttps_epi32(level));
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.weight + i), _mm256_cvttps_epi32(weight));
+}
+
+template <bool kSpecular>
+SOFTD3D_AVX2 void ComputeTrilinearChunkWide(const ShadingSetup& s, const RunPlanes& p,
+    int levelCount, int first, int count, ChunkValues& out)
+{
+    const WidePlane q = Widened(p.q), u = Widened(p.u), v = Widened(p.v);
+    const WidePlane colour[3]
+        = { Widened(p.colour[0]), Widened(p.colour[1]), Widened(p.colour[2]) };
+    const __m256 one = _mm256_set1_ps(1.0f);
+    for (int i = 0; i < count; i += 8) {
+        const __m256 k = _mm256_add_ps(_mm256_set1_ps(static_cast<float>(first + i)),
+            _mm256_setr_ps(0.0f, 1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f, 7.0f));
+        const __m256 w = _mm256_div_ps(one, At(q, k));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.diffuse + i), PackColour(colour, k, w));
+        if constexpr (kSpecular) {
+            const WidePlane specular[3]
+                = { Widened(p.specular[0]), Widened(p.specular[1]), Widened(p.specular[2]) };
+            _mm256_storeu_si256(
+                reinterpret_cast<__m256i*>(out.specular + i), PackColour(specular, k, w));
+        }
+        const __m256 uw = _mm256_mul_ps(At(u, k), w);
+        const __m256 vw = _mm256_mul_ps(At(v, k), w);
+        const __m256 lod = LevelOfDetail(s, uw, vw, w);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.fixedU + i), WrapFixed(uw));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.fixedV + i), WrapFixed(vw));
+        ChooseLevels(lod, levelCount, out, i);
+    }
+}
 bool referenceTrilinear = false;
 
 // Where a wrapped coordinate falls on one level: its two texel rows (two neighbouring texels
@@ -462,7 +571,10 @@ void ShadeSpan(const ShadingSetup& s, const RasterOptions& o, const RenderTarget
     ChunkValues c;
     for (int first = 0; first < length; first += kChunk) {
         const int count = std::min(kChunk, length - first);
-        ComputeChunk<kPath, kSpecular>(s, p, levelCount, first, count, c);
+        if (kPath == ShadingPath::Trilinear && wideVectors)
+            ComputeTrilinearChunkWide<kSpecular>(s, p, levelCount, first, count, c);
+        else
+            ComputeChunk<kPath, kSpecular>(s, p, levelCount, first, count, c);
         if (t.quantisation == Quantisation::None)
             StoreChunk<kPath, kSource, kSpecular, false>(o, c, count, t.quantisation, row + first);
         else
