@@ -52,18 +52,6 @@ void DepthBounds::Lowered(int left, int top, int right, int bottom)
     }
 }
 
-bool DepthBounds::AllBelow(
-    const std::uint16_t* depth, int pitch, int bx, int by, std::uint16_t nearest)
-{
-    const std::size_t block = static_cast<std::size_t>(by) * blocksX_ + bx;
-    if (bound_[block] < nearest)
-        return true;
-    if (!loose_[block])
-        return false;
-    Tighten(depth, pitch, block, bx, by);
-    return bound_[block] < nearest;
-}
-
 void DepthBounds::Tighten(const std::uint16_t* depth, int pitch, std::size_t block, int bx, int by)
 {
     const int left = bx << kBlockBits, top = by << kBlockBits;

@@ -4,6 +4,7 @@
 // less-or-equal test at each of its pixels, so the rasterizer drops it before testing its rows.
 // A bound is exact after a clear; draws only lower depths, so it stays an upper bound but grows
 // loose, and a loose bound is made exact again from the depths when a triangle asks about it.
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -22,7 +23,16 @@ public:
     // towards the viewer.
     void Lowered(int left, int top, int right, int bottom);
     // Whether every depth in block (bx, by) of `depth` (`pitch` pixels a row) is below `nearest`.
-    bool AllBelow(const std::uint16_t* depth, int pitch, int bx, int by, std::uint16_t nearest);
+    bool AllBelow(const std::uint16_t* depth, int pitch, int bx, int by, std::uint16_t nearest)
+    {
+        const std::size_t block = static_cast<std::size_t>(by) * blocksX_ + bx;
+        if (bound_[block] < nearest)
+            return true;
+        if (!loose_[block])
+            return false;
+        Tighten(depth, pitch, block, bx, by);
+        return bound_[block] < nearest;
+    }
 
 private:
     void Tighten(const std::uint16_t* depth, int pitch, std::size_t block, int bx, int by);
