@@ -220,8 +220,8 @@ bool ProcessorHasAvx2()
 
 bool wideVectors = ProcessorHasAvx2();
 
-// ComputeChunk's values for the diffuse and trilinear paths eight pixels at a time: the same
-// operations on the same lanes, so the same values.
+// ComputeChunk's trilinear values eight pixels at a time: the same operations on the same lanes,
+// so the same values.
 struct WidePlane {
     __m256 start, step;
 };
@@ -301,9 +301,9 @@ SOFTD3D_AVX2 inline void ChooseLevels(__m256 lod, int levelCount, ChunkValues& o
     _mm256_storeu_si256(reinterpret_cast<__m256i*>(out.weight + i), _mm256_cvttps_epi32(weight));
 }
 
-template <ShadingPath kPath, bool kSpecular>
-SOFTD3D_AVX2 void ComputeChunkWide(const ShadingSetup& s, const RunPlanes& p, int levelCount,
-    int first, int count, ChunkValues& out)
+template <bool kSpecular>
+SOFTD3D_AVX2 void ComputeTrilinearChunkWide(const ShadingSetup& s, const RunPlanes& p,
+    int levelCount, int first, int count, ChunkValues& out)
 {
     const WidePlane q = Widened(p.q), u = Widened(p.u), v = Widened(p.v);
     const WidePlane colour[3]
@@ -320,8 +320,6 @@ SOFTD3D_AVX2 void ComputeChunkWide(const ShadingSetup& s, const RunPlanes& p, in
             _mm256_storeu_si256(
                 reinterpret_cast<__m256i*>(out.specular + i), PackColour(specular, k, w));
         }
-        if constexpr (kPath == ShadingPath::Diffuse)
-            continue;
         const __m256 uw = _mm256_mul_ps(At(u, k), w);
         const __m256 vw = _mm256_mul_ps(At(v, k), w);
         const __m256 lod = LevelOfDetail(s, uw, vw, w);
@@ -573,8 +571,8 @@ void ShadeSpan(const ShadingSetup& s, const RasterOptions& o, const RenderTarget
     ChunkValues c;
     for (int first = 0; first < length; first += kChunk) {
         const int count = std::min(kChunk, length - first);
-        if (kPath != ShadingPath::Sampled && wideVectors)
-            ComputeChunkWide<kPath, kSpecular>(s, p, levelCount, first, count, c);
+        if (kPath == ShadingPath::Trilinear && wideVectors)
+            ComputeTrilinearChunkWide<kSpecular>(s, p, levelCount, first, count, c);
         else
             ComputeChunk<kPath, kSpecular>(s, p, levelCount, first, count, c);
         if (t.quantisation == Quantisation::None)
