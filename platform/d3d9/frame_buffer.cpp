@@ -28,6 +28,8 @@ void FrameBuffer::Allocate(int width, int height, D3DFORMAT format, bool depth)
     colour_.assign(pixels, StoredColour(quantisation_, 0xFF000000u));
     if (depth) {
         depth_.assign(pixels, 0xFFFF);
+        depthBounds_.Reset(width, height);
+        depthBounds_.Filled(0, 0, width, height, 0xFFFF);
     } else {
         depth_.clear();
         depth_.shrink_to_fit();
@@ -70,6 +72,7 @@ void FrameBuffer::FillDepth(const PixelRect& rect, std::uint16_t depth)
         std::fill_n(depth_.data() + static_cast<std::size_t>(y) * width_ + rect.left,
             rect.right - rect.left, depth);
     }
+    depthBounds_.Filled(rect.left, rect.top, rect.right, rect.bottom, depth);
 }
 
 void FrameBuffer::Requantise()
@@ -94,6 +97,7 @@ void FrameBuffer::RestoreFrom(
     ++version_;
     std::copy(colour.begin(), colour.end(), colour_.begin());
     std::copy(depth.begin(), depth.end(), depth_.begin());
+    depthBounds_.Reset(width_, height_);
 }
 
 } // namespace softd3d

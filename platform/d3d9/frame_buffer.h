@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/d3d9/d3d9.h"
+#include "platform/d3d9/depth_bounds.h"
 
 namespace softd3d {
 
@@ -72,6 +73,9 @@ public:
     // Text drawn through GetDC writes full 8-bit colours; reduce them to the real format.
     void Requantise();
 
+    // Upper bounds of the depths by block; a writer of depths through Target() reports to it.
+    DepthBounds& Bounds() { return depthBounds_; }
+
     // Changes whenever the pixels may have changed.
     std::uint64_t Version() const { return version_; }
 
@@ -87,6 +91,7 @@ private:
     Quantisation quantisation_ = Quantisation::None;
     std::vector<std::uint32_t> colour_;
     std::vector<std::uint16_t> depth_;
+    DepthBounds depthBounds_;
     std::uint64_t version_ = 0;
 };
 

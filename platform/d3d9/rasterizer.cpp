@@ -22,6 +22,7 @@ struct Edge {
     std::int64_t value = 0; // at the bounding box's top-left pixel centre
     std::int64_t stepX = 0; // per pixel to the right
     std::int64_t stepY = 0; // per row down
+    double inverseStepX = 0.0; // 1 / stepX, 0 for a horizontal edge: rows divide by multiplying
 };
 
 using Triangle = DeferredRasterizer::Triangle;
@@ -52,6 +53,7 @@ void MakeEdges(const std::int64_t x[3], const std::int64_t y[3], int minX, int m
         e.value = stepPerUnitY * (py - y[i]) + stepPerUnitX * (px - x[i]);
         e.stepX = stepPerUnitX << kSubPixelBits;
         e.stepY = stepPerUnitY << kSubPixelBits;
+        e.inverseStepX = e.stepX != 0 ? 1.0 / static_cast<double>(e.stepX) : 0.0;
         // Top-left rule: centres exactly on an edge belong to the triangle only for a top edge
         // (horizontal, interior below) or a left edge (going up in this clockwise order).
         const bool topLeft = stepPerUnitX > 0 || (stepPerUnitX == 0 && stepPerUnitY > 0);
@@ -66,11 +68,12 @@ struct Span {
     int begin, end;
 };
 
-// The smallest k with e + k * step >= 0, for e < 0 < step: a floating-point quotient, made
-// exact by the integer test (a 64-bit division costs as much as the rest of the row's set-up).
-inline std::int64_t FirstInside(std::int64_t e, std::int64_t step)
+// The smallest k with e + k * step >= 0, for e < 0 < step: a floating-point quotient (a product
+// with the step's reciprocal), made exact by the integer test. A division, 64-bit or double,
+// would cost as much as the rest of the row's set-up.
+inline std::int64_t FirstInside(std::int64_t e, std::int64_t step, double inverseStep)
 {
-    std::int64_t k = static_cast<std::int64_t>(static_cast<double>(-e) / static_cast<double>(step));
+    std::int64_t k = static_cast<std::int64_t>(static_cast<double>(-e) * inverseStep);
     while (e + k * step < 0)
         ++k;
     while (k > 0 && e + (k - 1) * step >= 0)
@@ -79,9 +82,9 @@ inline std::int64_t FirstInside(std::int64_t e, std::int64_t step)
 }
 
 // The largest k with e + k * step >= 0, for e >= 0 > step.
-inline std::int64_t LastInside(std::int64_t e, std::int64_t step)
+inline std::int64_t LastInside(std::int64_t e, std::int64_t step, double inverseStep)
 {
-    std::int64_t k = static_cast<std::int64_t>(static_cast<double>(e) / static_cast<double>(-step));
+    std::int64_t k = static_cast<std::int64_t>(static_cast<double>(e) * -inverseStep);
     while (e + k * step < 0)
         --k;
     while (e + (k + 1) * step >= 0)
@@ -97,14 +100,14 @@ Span SpanOf(const Edge edges[3], const std::int64_t rowValue[3], int last)
         const std::int64_t step = edges[i].stepX;
         if (step > 0) {
             if (e < 0) {
-                const std::int64_t first = FirstInside(e, step);
+                const std::int64_t first = FirstInside(e, step, edges[i].inverseStepX);
                 span.begin = static_cast<int>(
                     std::max<std::int64_t>(span.begin, std::min<std::int64_t>(first, last + 1)));
             }
         } else if (step < 0) {
-            span.end = e < 0
-                ? -1
-                : static_cast<int>(std::min<std::int64_t>(span.end, LastInside(e, step)));
+            span.end = e < 0 ? -1
+                             : static_cast<int>(std::min<std::int64_t>(
+                                 span.end, LastInside(e, step, edges[i].inverseStepX)));
         } else if (e < 0) {
             span.end = -1;
         }
@@ -345,8 +348,13 @@ void DeferredRasterizer::DrawTriangle(
     SetUpShading(v, x, y, area, tri);
     tri.draw = static_cast<std::uint32_t>(draws_.size() - 1);
     const AttributePlane z = MakePlane(v[0]->z, v[1]->z, v[2]->z, tri.shading, area);
+    const std::uint64_t hidden = HiddenBlockRows(box, z, tri.shading);
+    const int blockRows
+        = (box.maxY >> DepthBounds::kBlockBits) - (box.minY >> DepthBounds::kBlockBits) + 1;
+    if (blockRows < 64 && hidden == (std::uint64_t { 1 } << blockRows) - 1)
+        return;
     const TriangleId id = static_cast<TriangleId>(triangles_.size() + 1);
-    if (!MarkRows(x, y, box, z, tri.shading, id))
+    if (!MarkRows(x, y, box, z, tri.shading, id, hidden))
         return;
     triangles_.push_back(tri);
     if (triangles_.size() >= kMaxPendingTriangles) {
@@ -396,7 +404,8 @@ void DeferredRasterizer::SetUpShading(const ScreenVertex* const v[3], const std:
 }
 
 bool DeferredRasterizer::MarkRows(const std::int64_t x[3], const std::int64_t y[3],
-    const Bounds& box, const AttributePlane& z, const ShadingSetup& s, TriangleId id)
+    const Bounds& box, const AttributePlane& z, const ShadingSetup& s, TriangleId id,
+    std::uint64_t hiddenBlockRows)
 {
     const RasterOptions& options = draws_.back();
     const RowDepth depth = MakeRowDepth(z, s.originX, s.originY);
@@ -405,8 +414,11 @@ bool DeferredRasterizer::MarkRows(const std::int64_t x[3], const std::int64_t y[
     std::int64_t rowValue[3] = { edges[0].value, edges[1].value, edges[2].value };
     const int last = box.maxX - box.minX;
     int markedTop = box.maxY + 1, markedBottom = box.minY - 1;
+    const int firstBlockRow = box.minY >> DepthBounds::kBlockBits;
     for (int row = box.minY; row <= box.maxY; ++row) {
-        const Span span = SpanOf(edges, rowValue, last);
+        const int blockRow = (row >> DepthBounds::kBlockBits) - firstBlockRow;
+        const bool hidden = blockRow < 64 && ((hiddenBlockRows >> blockRow) & 1) != 0;
+        const Span span = hidden ? Span { 1, 0 } : SpanOf(edges, rowValue, last);
         for (int i = 0; i < 3; ++i)
             rowValue[i] += edges[i].stepY;
         if (span.begin > span.end)
@@ -419,8 +431,48 @@ bool DeferredRasterizer::MarkRows(const std::int64_t x[3], const std::int64_t y[
     }
     if (markedTop > markedBottom)
         return false;
+    if (target_.depth != nullptr && options.depthTest && options.depthWrite)
+        frameBuffer_.Bounds().Lowered(box.minX, markedTop, box.maxX, markedBottom);
     AddDirty(box.minX, markedTop, box.maxX, markedBottom);
     return true;
+}
+
+std::uint64_t DeferredRasterizer::HiddenBlockRows(
+    const Bounds& box, const AttributePlane& z, const ShadingSetup& s)
+{
+    if (target_.depth == nullptr || !draws_.back().depthTest)
+        return 0;
+    // MarkSpan's depths are the plane evaluated in float at a row's first centre, then stepped in
+    // fixed point: within a few float roundings of the plane's magnitudes, plus 1/64 unit.
+    const double dx = z.dx, dy = z.dy;
+    const double reachX = std::max(std::abs(box.minX - s.originX), std::abs(box.maxX - s.originX));
+    const double reachY = std::max(std::abs(box.minY - s.originY), std::abs(box.maxY - s.originY));
+    const double slack
+        = (std::abs(z.atOrigin) + std::abs(dx) * reachX + std::abs(dy) * reachY) / (1 << 20);
+    constexpr int kBits = DepthBounds::kBlockBits;
+    DepthBounds& bounds = frameBuffer_.Bounds();
+    const int firstRow = box.minY >> kBits;
+    const int lastRow = std::min(box.maxY >> kBits, firstRow + 63);
+    std::uint64_t hidden = 0;
+    for (int by = firstRow; by <= lastRow; ++by) {
+        const int top = std::max(box.minY, by << kBits);
+        const int bottom = std::min(box.maxY, (by << kBits) + DepthBounds::kBlockSide - 1);
+        bool behind = true;
+        for (int bx = box.minX >> kBits; behind && bx <= box.maxX >> kBits; ++bx) {
+            const int left = std::max(box.minX, bx << kBits);
+            const int right = std::min(box.maxX, (bx << kBits) + DepthBounds::kBlockSide - 1);
+            // The plane's least value over the part of the box in this block is at a corner.
+            const double nearest = z.atOrigin + dx * (left - s.originX) + dy * (top - s.originY)
+                + std::min(dx * (right - left), 0.0) + std::min(dy * (bottom - top), 0.0);
+            const double units = (nearest - slack) * 65535.0 + 0.5 - 1.0 / 32;
+            behind = units >= 1.0
+                && bounds.AllBelow(target_.depth, target_.pitch, bx, by,
+                    static_cast<std::uint16_t>(std::min(units, 65535.0)));
+        }
+        if (behind)
+            hidden |= std::uint64_t { 1 } << (by - firstRow);
+    }
+    return hidden;
 }
 
 void DeferredRasterizer::AddDirty(int left, int top, int right, int bottom)

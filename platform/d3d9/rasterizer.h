@@ -108,8 +108,15 @@ private:
     };
     void SetUpShading(const ScreenVertex* const v[3], const std::int64_t x[3],
         const std::int64_t y[3], std::int64_t area, Triangle& tri) const;
+    // The rows of 8x8 blocks of the box (bit k for the k-th from the top, up to 64) at whose every
+    // pixel the depth test would fail: each block of the row lies in front of the plane's nearest
+    // depth there.
+    std::uint64_t HiddenBlockRows(
+        const Bounds& box, const AttributePlane& z, const ShadingSetup& s);
+    // Tests and marks the rows of the box outside the hidden block rows.
     bool MarkRows(const std::int64_t x[3], const std::int64_t y[3], const Bounds& box,
-        const AttributePlane& z, const ShadingSetup& s, TriangleId id);
+        const AttributePlane& z, const ShadingSetup& s, TriangleId id,
+        std::uint64_t hiddenBlockRows);
     void AddDirty(int left, int top, int right, int bottom);
     void Forget();
     void ReleaseTextures();

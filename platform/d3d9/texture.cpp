@@ -29,6 +29,17 @@ Texture::Texture(std::vector<TextureLevel> levels, D3DFORMAT format)
         level.maskY = level.height - 1;
         level.fixedShiftU = 16 - level.widthShift;
         level.fixedShiftV = 16 - level.heightShift;
+        for (int pair = 0; pair < 2; ++pair) {
+            const int lane = i - pair;
+            if (lane < 0 || lane >= LevelPairTable::kLevels)
+                continue;
+            LevelPairTable& t = view_.pairs;
+            t.fixedShiftU[pair][lane] = level.fixedShiftU;
+            t.fixedShiftV[pair][lane] = level.fixedShiftV;
+            t.maskX[pair][lane] = level.maskX;
+            t.maskY[pair][lane] = level.maskY;
+            t.widthShift[pair][lane] = level.widthShift;
+        }
     }
 }
 

@@ -30,9 +30,21 @@ struct MipLevelView {
     int fixedShiftV = 0;
 };
 
+// The constants of MipLevelView for eight pixels at once: lane l holds those of level l ([0]) and
+// of level l + 1 ([1]), the two levels a trilinear sample blends when l is the nearer.
+struct LevelPairTable {
+    static constexpr int kLevels = 8; // nearer levels 0..7
+    alignas(32) std::int32_t fixedShiftU[2][kLevels] {};
+    alignas(32) std::int32_t fixedShiftV[2][kLevels] {};
+    alignas(32) std::int32_t maskX[2][kLevels] {};
+    alignas(32) std::int32_t maskY[2][kLevels] {};
+    alignas(32) std::int32_t widthShift[2][kLevels] {};
+};
+
 struct MipChainView {
     MipLevelView levels[kMaxTextureLevels];
     int levelCount = 0;
+    LevelPairTable pairs; // nearer levels 0..7 only
 };
 
 class Texture final : public IDirect3DTexture9 {

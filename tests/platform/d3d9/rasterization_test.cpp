@@ -141,6 +141,25 @@ TEST_F(RasterizationTest, nearer_surface_wins_in_either_drawing_order_and_ties_g
     EXPECT_EQ(d.Pixel(8, 8), 0xFFFF0000u);
 }
 
+// Hidden triangles are dropped by block (8x8) before their pixels are tested: a block only part
+// of which holds nearer depths must still let the rest through.
+TEST_F(RasterizationTest, triangle_behind_part_of_a_block_shows_in_the_rest)
+{
+    TestDevice d(16, 16);
+    d.UseScreenSpace();
+    D3DRECT left = { 0, 0, 5, 16 };
+    d->Clear(1, &left, D3DCLEAR_ZBUFFER, 0, 0.25f, 0);
+    d.DrawTriangle(0, 0, 7, 0, 0, 7, 0.5f); // within the first block
+    EXPECT_EQ(d.Pixel(2, 2), 0xFF000000u);
+    EXPECT_EQ(d.Pixel(5, 1), 0xFFFFFFFFu);
+
+    d.Clear();
+    d.DrawTriangle(0, 0, 4, 0, 0, 7, 0.6f);
+    EXPECT_EQ(d.Pixel(5, 1), 0xFF000000u);
+    d.DrawTriangle(0, 0, 7, 0, 0, 7, 0.7f);
+    EXPECT_EQ(d.Pixel(5, 1), 0xFFFFFFFFu);
+}
+
 TEST_F(RasterizationTest, depth_beyond_the_far_plane_is_clipped)
 {
     TestDevice d(16, 16);

@@ -189,52 +189,60 @@ TEST_F(TexturingTest, trilinear_shading_matches_the_reference_sampler)
     TestDevice d(128, 128);
     d.UseUnlitCameraSpace();
     UseLinearFiltering(d);
-    // Noise on every level of a full chain, so that any texel, level or weight taken wrongly
-    // shows.
-    std::vector<TextureLevel> levels;
-    std::uint32_t noise = 12345u;
-    for (int side = 64; side >= 1; side /= 2) {
-        TextureLevel level;
-        level.width = side;
-        level.height = side;
-        for (int i = 0; i < side * side; ++i) {
-            noise = noise * 1664525u + 1013904223u;
-            level.argb.push_back(0xFF000000u | (noise >> 8));
+    // A chain of 11 levels also takes the AVX2 form's per-pixel addressing of far levels.
+    for (const int topSide : { 64, 1024 }) {
+        // Noise on every level of a full chain, so that any texel, level or weight taken wrongly
+        // shows.
+        std::vector<TextureLevel> levels;
+        std::uint32_t noise = 12345u;
+        for (int side = topSide; side >= 1; side /= 2) {
+            TextureLevel level;
+            level.width = side;
+            level.height = side;
+            for (int i = 0; i < side * side; ++i) {
+                noise = noise * 1664525u + 1013904223u;
+                level.argb.push_back(0xFF000000u | (noise >> 8));
+            }
+            levels.push_back(std::move(level));
         }
-        levels.push_back(std::move(level));
+        IDirect3DTexture9* texture = nullptr;
+        ASSERT_EQ(CreateTextureFromLevels(d.device, std::move(levels), D3DFMT_A8R8G8B8, &texture),
+            D3D_OK);
+        d->SetTexture(0, texture);
+        // A floor from just before the eye to far away, turned a little about the view axis and
+        // wrapping several times: the level of detail runs from magnified to beyond the last level
+        // (of the smaller chain).
+        const float w = topSide == 64 ? 3.0f : 40.0f; // wraps
+        const Vertices floor = { { -3, -1, 1.2f, 0, 1, 0, 0, 0 }, { -1, -1, 60, 0, 1, 0, w, 0 },
+            { 4, -1, 50, 0, 1, 0, w, w }, { 2, -1, 1.5f, 0, 1, 0, 0, w } };
+        auto picture = [&](TrilinearPath path) {
+            UseTrilinearPath(path);
+            d.Clear();
+            // Not a full clear: the repeated-frame shortcut would keep the last path's picture.
+            d->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+            d.Draw(floor, { 0, 1, 2, 0, 2, 3 });
+            std::vector<std::uint32_t> pixels;
+            for (int y = 0; y < d.height; ++y) {
+                for (int x = 0; x < d.width; ++x)
+                    pixels.push_back(d.Pixel(x, y));
+            }
+            return pixels;
+        };
+        const std::vector<std::uint32_t> reference = picture(TrilinearPath::Reference);
+        const auto covered = std::count_if(
+            reference.begin(), reference.end(), [](std::uint32_t p) { return p != 0xFF000000u; });
+        EXPECT_GT(covered, 128 * 40);
+        for (const TrilinearPath path : { TrilinearPath::Wide, TrilinearPath::Narrow }) {
+            const std::vector<std::uint32_t> fast = picture(path);
+            for (std::size_t i = 0; i < fast.size(); ++i) {
+                ASSERT_EQ(fast[i], reference[i])
+                    << "pixel " << i % 128 << ", " << i / 128
+                    << (path == TrilinearPath::Wide ? " (AVX2)" : " (SSE2)") << ", side "
+                    << topSide;
+            }
+        }
+        texture->Release();
     }
-    IDirect3DTexture9* texture = nullptr;
-    ASSERT_EQ(
-        CreateTextureFromLevels(d.device, std::move(levels), D3DFMT_A8R8G8B8, &texture), D3D_OK);
-    d->SetTexture(0, texture);
-    // A floor from just before the eye to far away, turned a little about the view axis and
-    // wrapping several times: the level of detail runs from magnified to beyond the last level.
-    const Vertices floor = { { -3, -1, 1.2f, 0, 1, 0, 0, 0 }, { -1, -1, 60, 0, 1, 0, 3, 0 },
-        { 4, -1, 50, 0, 1, 0, 3, 3 }, { 2, -1, 1.5f, 0, 1, 0, 0, 3 } };
-    auto picture = [&](TrilinearPath path) {
-        UseTrilinearPath(path);
-        d.Clear();
-        d.Draw(floor, { 0, 1, 2, 0, 2, 3 });
-        std::vector<std::uint32_t> pixels;
-        for (int y = 0; y < d.height; ++y) {
-            for (int x = 0; x < d.width; ++x)
-                pixels.push_back(d.Pixel(x, y));
-        }
-        return pixels;
-    };
-    const std::vector<std::uint32_t> reference = picture(TrilinearPath::Reference);
-    const auto covered = std::count_if(
-        reference.begin(), reference.end(), [](std::uint32_t p) { return p != 0xFF000000u; });
-    EXPECT_GT(covered, 128 * 40);
-    for (const TrilinearPath path : { TrilinearPath::Wide, TrilinearPath::Narrow }) {
-        const std::vector<std::uint32_t> fast = picture(path);
-        for (std::size_t i = 0; i < fast.size(); ++i) {
-            ASSERT_EQ(fast[i], reference[i])
-                << "pixel " << i % 128 << ", " << i / 128
-                << (path == TrilinearPath::Wide ? " (AVX2)" : " (SSE2)");
-        }
-    }
-    texture->Release();
 }
 
 TEST_F(TexturingTest, magnified_texture_uses_level_zero_with_the_mag_filter)
