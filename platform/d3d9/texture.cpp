@@ -15,10 +15,14 @@ Texture::Texture(std::vector<TextureLevel> levels, D3DFORMAT format)
                 texel |= 0xFF000000u;
         }
     }
+    for (const TextureLevel& level : levels_)
+        texels_.insert(texels_.end(), level.argb.begin(), level.argb.end());
+    view_.texels = texels_.data();
     view_.levelCount = static_cast<int>(levels_.size());
+    std::size_t first = 0;
     for (int i = 0; i < view_.levelCount; ++i) {
         MipLevelView& level = view_.levels[i];
-        level.texels = levels_[i].argb.data();
+        level.texels = texels_.data() + first;
         level.width = levels_[i].width;
         level.height = levels_[i].height;
         level.widthF = static_cast<float>(level.width);
@@ -34,12 +38,14 @@ Texture::Texture(std::vector<TextureLevel> levels, D3DFORMAT format)
             if (lane < 0 || lane >= LevelPairTable::kLevels)
                 continue;
             LevelPairTable& t = view_.pairs;
+            t.firstTexel[pair][lane] = static_cast<std::int32_t>(first);
             t.fixedShiftU[pair][lane] = level.fixedShiftU;
             t.fixedShiftV[pair][lane] = level.fixedShiftV;
             t.maskX[pair][lane] = level.maskX;
             t.maskY[pair][lane] = level.maskY;
             t.widthShift[pair][lane] = level.widthShift;
         }
+        first += levels_[i].argb.size();
     }
 }
 

@@ -34,6 +34,8 @@ struct MipLevelView {
 // of level l + 1 ([1]), the two levels a trilinear sample blends when l is the nearer.
 struct LevelPairTable {
     static constexpr int kLevels = 8; // nearer levels 0..7
+    // Where the level's texels start in MipChainView::texels.
+    alignas(32) std::int32_t firstTexel[2][kLevels] {};
     alignas(32) std::int32_t fixedShiftU[2][kLevels] {};
     alignas(32) std::int32_t fixedShiftV[2][kLevels] {};
     alignas(32) std::int32_t maskX[2][kLevels] {};
@@ -43,6 +45,9 @@ struct LevelPairTable {
 
 struct MipChainView {
     MipLevelView levels[kMaxTextureLevels];
+    // Every level's texels, level 0 first, in one block: eight pixels' texels on any levels are
+    // then one gather from one base.
+    const std::uint32_t* texels = nullptr;
     int levelCount = 0;
     LevelPairTable pairs; // nearer levels 0..7 only
 };
@@ -70,6 +75,7 @@ private:
 
     std::atomic<ULONG> references_ { 1 };
     std::vector<TextureLevel> levels_;
+    std::vector<std::uint32_t> texels_; // what the sampler reads: the levels' texels in one block
     D3DFORMAT format_;
     MipChainView view_;
 };
