@@ -38,20 +38,27 @@ struct WidePlanes {
     WidePlane specular[3];
 };
 
-// A channel times w, rounded and clamped to 0..255 (as the SSE2 path's saturating pack and clamp).
-SOFTD3D_AVX2_INLINE __m256i Channel(const WidePlane& p, __m256 k, __m256 w)
+// A channel times w, rounded; out-of-range values saturate in the packs that follow.
+SOFTD3D_AVX2_INLINE __m256i Scaled(const WidePlane& p, __m256 k, __m256 w)
 {
-    const __m256i value = _mm256_cvtps_epi32(_mm256_mul_ps(At(p, k), w));
-    return _mm256_min_epi32(
-        _mm256_max_epi32(value, _mm256_setzero_si256()), _mm256_set1_epi32(255));
+    return _mm256_cvtps_epi32(_mm256_mul_ps(At(p, k), w));
 }
 
-// B, G, R bytes per 32-bit lane.
-SOFTD3D_AVX2_INLINE __m256i PackColour(const WidePlane (&planes)[3], __m256 k, __m256 w)
+// Colour planes times w, rounded and clamped to 0..255 by saturating packs: in each 128-bit half,
+// the bytes of four pixels' blue, red and green channels, then four zeros.
+SOFTD3D_AVX2_INLINE __m256i PlanarColour(const WidePlane (&planes)[3], __m256 k, __m256 w)
 {
-    return _mm256_or_si256(Channel(planes[kBlue], k, w),
-        _mm256_or_si256(_mm256_slli_epi32(Channel(planes[kGreen], k, w), 8),
-            _mm256_slli_epi32(Channel(planes[kRed], k, w), 16)));
+    return _mm256_packus_epi16(
+        _mm256_packs_epi32(Scaled(planes[kBlue], k, w), Scaled(planes[kRed], k, w)),
+        _mm256_packs_epi32(Scaled(planes[kGreen], k, w), _mm256_setzero_si256()));
+}
+
+// PlanarColour as pixels: B, G, R bytes per 32-bit lane.
+SOFTD3D_AVX2_INLINE __m256i PixelBytes(__m256i planar)
+{
+    const __m256i order = _mm256_setr_epi8(0, 8, 4, -1, 1, 9, 5, -1, 2, 10, 6, -1, 3, 11, 7, -1, 0,
+        8, 4, -1, 1, 9, 5, -1, 2, 10, 6, -1, 3, 11, 7, -1);
+    return _mm256_shuffle_epi8(planar, order);
 }
 
 // log2 to about 0.001, exact at powers of two.
@@ -88,16 +95,19 @@ SOFTD3D_AVX2_INLINE __m256 LevelOfDetail(const ShadingSetup& s, __m256 u, __m256
 // A coordinate as a wrapped 8.24 fixed-point fraction of one period; far or NaN becomes 0.
 SOFTD3D_AVX2_INLINE __m256i WrapFixed(__m256 c)
 {
-    const __m256 tame = _mm256_and_ps(c,
-        _mm256_and_ps(_mm256_cmp_ps(c, _mm256_set1_ps(-1.0e6f), _CMP_GE_OQ),
-            _mm256_cmp_ps(c, _mm256_set1_ps(1.0e6f), _CMP_LE_OQ)));
-    const __m256 fraction = _mm256_sub_ps(tame, _mm256_cvtepi32_ps(_mm256_cvttps_epi32(tame)));
+    // |c| <= 1e6 is false for NaN too; below 2^24 truncation as a float equals the integer one.
+    const __m256 magnitude = _mm256_andnot_ps(_mm256_set1_ps(-0.0f), c);
+    const __m256 tame
+        = _mm256_and_ps(c, _mm256_cmp_ps(magnitude, _mm256_set1_ps(1.0e6f), _CMP_LE_OQ));
+    const __m256 fraction
+        = _mm256_sub_ps(tame, _mm256_round_ps(tame, _MM_FROUND_TO_ZERO | _MM_FROUND_NO_EXC));
     return _mm256_cvttps_epi32(_mm256_mul_ps(fraction, _mm256_set1_ps(16777216.0f)));
 }
 
 // Eight pixels' values before sampling.
 struct Pixels {
-    __m256i diffuse, specular; // B, G, R bytes
+    __m256i diffuse; // PlanarColour
+    __m256i specular; // B, G, R bytes
     __m256i u, v; // 8.24 fixed point, wrapped
     // The nearer of the two levels blended (0..last - 1) and the farther one's weight (0..256). A
     // magnified pixel (lod <= 0, or NaN) takes level 0 alone and one beyond the chain the last
@@ -124,9 +134,9 @@ SOFTD3D_AVX2_INLINE Pixels ComputePixels(
 {
     Pixels out;
     const __m256 w = _mm256_div_ps(_mm256_set1_ps(1.0f), At(p.q, k));
-    out.diffuse = PackColour(p.colour, k, w);
+    out.diffuse = PlanarColour(p.colour, k, w);
     if constexpr (kSpecular)
-        out.specular = PackColour(p.specular, k, w);
+        out.specular = PixelBytes(PlanarColour(p.specular, k, w));
     const __m256 u = _mm256_mul_ps(At(p.u, k), w);
     const __m256 v = _mm256_mul_ps(At(p.v, k), w);
     out.u = WrapFixed(u);
@@ -184,6 +194,16 @@ SOFTD3D_AVX2_INLINE Footprint Address(
 struct Spread {
     __m256i low, high;
 };
+
+// PlanarColour's channels in the lanes of the texels they modulate: B, G, R, then 0.
+SOFTD3D_AVX2_INLINE Spread SpreadPlanar(__m256i planar)
+{
+    const __m256i low = _mm256_setr_epi8(0, -1, 8, -1, 4, -1, -1, -1, 1, -1, 9, -1, 5, -1, -1, -1,
+        0, -1, 8, -1, 4, -1, -1, -1, 1, -1, 9, -1, 5, -1, -1, -1);
+    const __m256i high = _mm256_setr_epi8(2, -1, 10, -1, 6, -1, -1, -1, 3, -1, 11, -1, 7, -1, -1,
+        -1, 2, -1, 10, -1, 6, -1, -1, -1, 3, -1, 11, -1, 7, -1, -1, -1);
+    return { _mm256_shuffle_epi8(planar, low), _mm256_shuffle_epi8(planar, high) };
+}
 
 // Weights 0..255 from the low byte of each 32-bit lane.
 SOFTD3D_AVX2_INLINE Spread SpreadByte(__m256i w)
@@ -252,17 +272,20 @@ SOFTD3D_AVX2_INLINE __m256i Modulate(__m256i a, __m256i b)
 }
 
 // Stage 0's colours of eight pixels whose levels are all in the pair table, alpha not yet set.
-SOFTD3D_AVX2_INLINE __m256i Textured(const MipChainView& chain, const Pixels& p)
+// Where no pixel takes any of its farther level (all magnified, most often), that level is not
+// read: blending by weight 0 gives the nearer exactly.
+SOFTD3D_AVX2_INLINE __m256i Textured(const MipChainView& chain, const Pixels& p, bool nearerOnly)
 {
-    const Spread nearer = Bilinear(chain.texels, Address(chain.pairs, 0, p.level, p.u, p.v));
-    const Spread farther = Bilinear(chain.texels, Address(chain.pairs, 1, p.level, p.u, p.v));
-    const Spread weight = SpreadWord(p.weight);
-    const __m256i zero = _mm256_setzero_si256();
-    const __m256i low = Modulate(
-        Lerp16(nearer.low, farther.low, weight.low), _mm256_unpacklo_epi8(p.diffuse, zero));
-    const __m256i high = Modulate(
-        Lerp16(nearer.high, farther.high, weight.high), _mm256_unpackhi_epi8(p.diffuse, zero));
-    return _mm256_packus_epi16(low, high);
+    Spread texel = Bilinear(chain.texels, Address(chain.pairs, 0, p.level, p.u, p.v));
+    if (!nearerOnly) {
+        const Spread farther = Bilinear(chain.texels, Address(chain.pairs, 1, p.level, p.u, p.v));
+        const Spread weight = SpreadWord(p.weight);
+        texel = { Lerp16(texel.low, farther.low, weight.low),
+            Lerp16(texel.high, farther.high, weight.high) };
+    }
+    const Spread diffuse = SpreadPlanar(p.diffuse);
+    return _mm256_packus_epi16(
+        Modulate(texel.low, diffuse.low), Modulate(texel.high, diffuse.high));
 }
 
 // Pixels of levels beyond the pair table (a texture over 256 texels a side, seen from far away)
@@ -273,7 +296,7 @@ SOFTD3D_AVX2 void StoreOneByOne(
 {
     alignas(32) std::uint32_t diffuse[8], specular[8], level[8], weight[8];
     alignas(32) std::int32_t u[8], v[8];
-    _mm256_store_si256(reinterpret_cast<__m256i*>(diffuse), p.diffuse);
+    _mm256_store_si256(reinterpret_cast<__m256i*>(diffuse), PixelBytes(p.diffuse));
     if constexpr (kSpecular)
         _mm256_store_si256(reinterpret_cast<__m256i*>(specular), p.specular);
     _mm256_store_si256(reinterpret_cast<__m256i*>(u), p.u);
@@ -332,7 +355,8 @@ SOFTD3D_AVX2 void ShadeTrilinearRun(const ShadingSetup& s, const RasterOptions& 
             StoreOneByOne<kSpecular, kQuantised>(o, pixels, count, t.quantisation, row + first);
             continue;
         }
-        __m256i colours = Textured(chain, pixels);
+        const bool nearerOnly = _mm256_testz_si256(used, pixels.weight);
+        __m256i colours = Textured(chain, pixels, nearerOnly);
         if constexpr (kSpecular)
             colours = _mm256_adds_epu8(colours, pixels.specular);
         colours = _mm256_or_si256(colours, _mm256_set1_epi32(static_cast<int>(0xFF000000u)));
