@@ -326,6 +326,26 @@ SOFTD3D_AVX2_INLINE void Store(
     }
 }
 
+// Stage 0's colours of the first `count` of eight pixels, stored at `out`.
+template <bool kSpecular, bool kQuantised>
+SOFTD3D_AVX2_INLINE void StorePixels(
+    const RasterOptions& o, const Pixels& pixels, int count, Quantisation qn, std::uint32_t* out)
+{
+    const __m256i used
+        = _mm256_cmpgt_epi32(_mm256_set1_epi32(count), _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7));
+    const __m256i lastInTable = _mm256_set1_epi32(LevelPairTable::kLevels - 1);
+    if (!_mm256_testz_si256(used, _mm256_cmpgt_epi32(pixels.level, lastInTable))) {
+        StoreOneByOne<kSpecular, kQuantised>(o, pixels, count, qn, out);
+        return;
+    }
+    const bool nearerOnly = _mm256_testz_si256(used, pixels.weight);
+    __m256i colours = Textured(*o.texture, pixels, nearerOnly);
+    if constexpr (kSpecular)
+        colours = _mm256_adds_epu8(colours, pixels.specular);
+    colours = _mm256_or_si256(colours, _mm256_set1_epi32(static_cast<int>(0xFF000000u)));
+    Store<kQuantised>(colours, used, count, qn, out);
+}
+
 template <bool kSpecular, bool kQuantised>
 SOFTD3D_AVX2 void ShadeTrilinearRun(const ShadingSetup& s, const RasterOptions& o,
     const RenderTarget& t, int y, int xBegin, int xEnd)
@@ -341,26 +361,25 @@ SOFTD3D_AVX2 void ShadeTrilinearRun(const ShadingSetup& s, const RasterOptions& 
         if constexpr (kSpecular)
             p.specular[i] = AlongRow(s.attributes[kSpecularRed + i], fx, fy);
     }
-    const MipChainView& chain = *o.texture;
     const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
-    const __m256i lastInTable = _mm256_set1_epi32(LevelPairTable::kLevels - 1);
     std::uint32_t* row = t.colour + static_cast<std::ptrdiff_t>(y) * t.pitch + xBegin;
     const int length = xEnd - xBegin + 1;
-    for (int first = 0; first < length; first += 8) {
-        const int count = std::min(8, length - first);
-        const __m256 k = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(first), lanes));
-        const Pixels pixels = ComputePixels<kSpecular>(s, p, chain.levelCount, k);
-        const __m256i used = _mm256_cmpgt_epi32(_mm256_set1_epi32(count), lanes);
-        if (!_mm256_testz_si256(used, _mm256_cmpgt_epi32(pixels.level, lastInTable))) {
-            StoreOneByOne<kSpecular, kQuantised>(o, pixels, count, t.quantisation, row + first);
-            continue;
+    // A batch's values are all worked out before any is sampled: a group's gathers then need not
+    // wait for the long chain of arithmetic that finds their addresses.
+    constexpr int kBatch = 4;
+    for (int first = 0; first < length; first += 8 * kBatch) {
+        Pixels batch[kBatch];
+        const int groups = std::min(kBatch, (length - first + 7) / 8);
+        for (int g = 0; g < groups; ++g) {
+            const __m256 k
+                = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(first + 8 * g), lanes));
+            batch[g] = ComputePixels<kSpecular>(s, p, o.texture->levelCount, k);
         }
-        const bool nearerOnly = _mm256_testz_si256(used, pixels.weight);
-        __m256i colours = Textured(chain, pixels, nearerOnly);
-        if constexpr (kSpecular)
-            colours = _mm256_adds_epu8(colours, pixels.specular);
-        colours = _mm256_or_si256(colours, _mm256_set1_epi32(static_cast<int>(0xFF000000u)));
-        Store<kQuantised>(colours, used, count, t.quantisation, row + first);
+        for (int g = 0; g < groups; ++g) {
+            const int at = first + 8 * g;
+            StorePixels<kSpecular, kQuantised>(
+                o, batch[g], std::min(8, length - at), t.quantisation, row + at);
+        }
     }
 }
 
