@@ -182,66 +182,99 @@ TEST_F(TexturingTest, trilinear_filtering_blends_the_two_nearest_mip_levels)
     texture->Release();
 }
 
+// Noise on every level of a full chain, so that any texel, level or weight taken wrongly shows.
+IDirect3DTexture9* NoiseChain(IDirect3DDevice9* device, int topSide)
+{
+    std::vector<TextureLevel> levels;
+    std::uint32_t noise = 12345u;
+    for (int side = topSide; side >= 1; side /= 2) {
+        TextureLevel level;
+        level.width = side;
+        level.height = side;
+        for (int i = 0; i < side * side; ++i) {
+            noise = noise * 1664525u + 1013904223u;
+            level.argb.push_back(0xFF000000u | (noise >> 8));
+        }
+        levels.push_back(std::move(level));
+    }
+    IDirect3DTexture9* texture = nullptr;
+    EXPECT_EQ(
+        CreateTextureFromLevels(device, std::move(levels), D3DFMT_A8R8G8B8, &texture), D3D_OK);
+    return texture;
+}
+
+// A dim material with a white highlight under a point light above the floor.
+void LightWithSpecular(TestDevice& d)
+{
+    D3DLIGHT9 light {};
+    light.Type = D3DLIGHT_POINT;
+    light.Diffuse = { 1.0f, 0.9f, 0.8f, 0.0f };
+    light.Specular = { 0.6f, 0.6f, 0.6f, 0.0f };
+    light.Position = { 0.0f, 2.0f, 6.0f };
+    light.Range = 100.0f;
+    light.Attenuation0 = 1.0f;
+    D3DMATERIAL9 material {};
+    material.Diffuse = { 0.7f, 0.5f, 0.9f, 1.0f };
+    material.Specular = { 1.0f, 1.0f, 1.0f, 1.0f };
+    material.Power = 4.0f;
+    d.UseCameraSpace();
+    d->SetLight(0, &light);
+    d->LightEnable(0, TRUE);
+    d->SetMaterial(&material);
+    d->SetRenderState(D3DRS_SPECULARENABLE, TRUE);
+}
+
 // Linear filters at every level have a path of their own (AVX2 and SSE2 forms); it must pick
-// the same texels, levels and weights as the sampler that serves every filter setting.
+// the same texels, levels and weights as the sampler that serves every filter setting, and
+// modulate, add the highlight and store in a 16-bit back buffer's precision as it does.
 TEST_F(TexturingTest, trilinear_shading_matches_the_reference_sampler)
 {
-    TestDevice d(128, 128);
-    d.UseUnlitCameraSpace();
-    UseLinearFiltering(d);
+    enum Scene { kUnlit, kLit, kSixteenBit };
     // A chain of 11 levels also takes the AVX2 form's per-pixel addressing of far levels.
     for (const int topSide : { 64, 1024 }) {
-        // Noise on every level of a full chain, so that any texel, level or weight taken wrongly
-        // shows.
-        std::vector<TextureLevel> levels;
-        std::uint32_t noise = 12345u;
-        for (int side = topSide; side >= 1; side /= 2) {
-            TextureLevel level;
-            level.width = side;
-            level.height = side;
-            for (int i = 0; i < side * side; ++i) {
-                noise = noise * 1664525u + 1013904223u;
-                level.argb.push_back(0xFF000000u | (noise >> 8));
+        for (const Scene scene : { kUnlit, kLit, kSixteenBit }) {
+            D3DPRESENT_PARAMETERS params = WindowedParameters(128, 128);
+            if (scene == kSixteenBit)
+                params.BackBufferFormat = D3DFMT_R5G6B5;
+            TestDevice d(params);
+            scene == kLit ? LightWithSpecular(d) : d.UseUnlitCameraSpace();
+            UseLinearFiltering(d);
+            IDirect3DTexture9* texture = NoiseChain(d.device, topSide);
+            d->SetTexture(0, texture);
+            // A floor from just before the eye to far away, turned a little about the view axis
+            // and wrapping several times: the level of detail runs from magnified to beyond the
+            // last level (of the smaller chain).
+            const float w = topSide == 64 ? 3.0f : 40.0f; // wraps
+            const Vertices floor = { { -3, -1, 1.2f, 0, 1, 0, 0, 0 }, { -1, -1, 60, 0, 1, 0, w, 0 },
+                { 4, -1, 50, 0, 1, 0, w, w }, { 2, -1, 1.5f, 0, 1, 0, 0, w } };
+            auto picture = [&](TrilinearPath path) {
+                UseTrilinearPath(path);
+                d.Clear();
+                // Not a full clear: the repeated-frame shortcut would keep the last path's picture.
+                d->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+                d.Draw(floor, { 0, 1, 2, 0, 2, 3 });
+                std::vector<std::uint32_t> pixels;
+                for (int y = 0; y < d.height; ++y) {
+                    for (int x = 0; x < d.width; ++x)
+                        pixels.push_back(d.Pixel(x, y));
+                }
+                return pixels;
+            };
+            const std::vector<std::uint32_t> reference = picture(TrilinearPath::Reference);
+            const auto covered = std::count_if(reference.begin(), reference.end(),
+                [](std::uint32_t p) { return p != 0xFF000000u; });
+            EXPECT_GT(covered, 128 * 40);
+            for (const TrilinearPath path : { TrilinearPath::Wide, TrilinearPath::Narrow }) {
+                const std::vector<std::uint32_t> fast = picture(path);
+                for (std::size_t i = 0; i < fast.size(); ++i) {
+                    ASSERT_EQ(fast[i], reference[i])
+                        << "pixel " << i % 128 << ", " << i / 128
+                        << (path == TrilinearPath::Wide ? " (AVX2)" : " (SSE2)") << ", side "
+                        << topSide << ", scene " << scene;
+                }
             }
-            levels.push_back(std::move(level));
+            texture->Release();
         }
-        IDirect3DTexture9* texture = nullptr;
-        ASSERT_EQ(CreateTextureFromLevels(d.device, std::move(levels), D3DFMT_A8R8G8B8, &texture),
-            D3D_OK);
-        d->SetTexture(0, texture);
-        // A floor from just before the eye to far away, turned a little about the view axis and
-        // wrapping several times: the level of detail runs from magnified to beyond the last level
-        // (of the smaller chain).
-        const float w = topSide == 64 ? 3.0f : 40.0f; // wraps
-        const Vertices floor = { { -3, -1, 1.2f, 0, 1, 0, 0, 0 }, { -1, -1, 60, 0, 1, 0, w, 0 },
-            { 4, -1, 50, 0, 1, 0, w, w }, { 2, -1, 1.5f, 0, 1, 0, 0, w } };
-        auto picture = [&](TrilinearPath path) {
-            UseTrilinearPath(path);
-            d.Clear();
-            // Not a full clear: the repeated-frame shortcut would keep the last path's picture.
-            d->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
-            d.Draw(floor, { 0, 1, 2, 0, 2, 3 });
-            std::vector<std::uint32_t> pixels;
-            for (int y = 0; y < d.height; ++y) {
-                for (int x = 0; x < d.width; ++x)
-                    pixels.push_back(d.Pixel(x, y));
-            }
-            return pixels;
-        };
-        const std::vector<std::uint32_t> reference = picture(TrilinearPath::Reference);
-        const auto covered = std::count_if(
-            reference.begin(), reference.end(), [](std::uint32_t p) { return p != 0xFF000000u; });
-        EXPECT_GT(covered, 128 * 40);
-        for (const TrilinearPath path : { TrilinearPath::Wide, TrilinearPath::Narrow }) {
-            const std::vector<std::uint32_t> fast = picture(path);
-            for (std::size_t i = 0; i < fast.size(); ++i) {
-                ASSERT_EQ(fast[i], reference[i])
-                    << "pixel " << i % 128 << ", " << i / 128
-                    << (path == TrilinearPath::Wide ? " (AVX2)" : " (SSE2)") << ", side "
-                    << topSide;
-            }
-        }
-        texture->Release();
     }
 }
 
