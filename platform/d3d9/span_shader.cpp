@@ -10,11 +10,15 @@ namespace softd3d {
 
 namespace {
 
+using shading::AlongRow;
+using shading::At;
 using shading::Combine;
+using shading::PackColour;
 using shading::Quantise;
+using shading::RowPlane;
 
-// The per-pixel values of a run are computed for this many pixels at a time, four per SSE
-// register, before any of them is sampled and stored.
+// The per-pixel values of a textured run are computed for this many pixels at a time, four per
+// SSE register, before any of them is sampled and stored.
 constexpr int kChunk = 16;
 
 struct ChunkValues {
@@ -31,47 +35,12 @@ struct ChunkValues {
     alignas(16) std::int32_t weight[kChunk];
 };
 
-// A plane's value at the run's first centre and its step along the row, in all four lanes.
-struct RowPlane {
-    __m128 start;
-    __m128 step;
-};
-
-RowPlane AlongRow(const AttributePlane& p, float fx, float fy)
-{
-    return { _mm_set1_ps(p.atOrigin + p.dx * fx + p.dy * fy), _mm_set1_ps(p.dx) };
-}
-
-// The values k pixels into the run: the start plus k steps, worked out afresh for each pixel so
-// that no rounding builds up along a long row.
-inline __m128 At(const RowPlane& p, __m128 k)
-{
-    return _mm_add_ps(p.start, _mm_mul_ps(p.step, k));
-}
-
 struct RunPlanes {
     RowPlane q;
     RowPlane colour[3];
     RowPlane specular[3];
     RowPlane u, v;
 };
-
-// A channel times w, rounded; out-of-range values saturate in the packs that follow.
-inline __m128i Scaled(const RowPlane& p, __m128 k, __m128 w)
-{
-    return _mm_cvtps_epi32(_mm_mul_ps(At(p, k), w));
-}
-
-// Colour planes times w, rounded and clamped to 0..255: a pixel's B, G, R bytes per lane. The
-// saturating packs clamp; two interleaving steps turn the planar bytes into pixels.
-inline __m128i PackColour(const RowPlane (&planes)[3], __m128 k, __m128 w)
-{
-    const __m128i planar = _mm_packus_epi16( // b0..b3 r0..r3 g0..g3 0 0 0 0
-        _mm_packs_epi32(Scaled(planes[kBlue], k, w), Scaled(planes[kRed], k, w)),
-        _mm_packs_epi32(Scaled(planes[kGreen], k, w), _mm_setzero_si128()));
-    const __m128i pairs = _mm_unpacklo_epi8(planar, _mm_srli_si128(planar, 8)); // b g, then r 0
-    return _mm_unpacklo_epi16(pairs, _mm_srli_si128(pairs, 8));
-}
 
 // log2 to about 0.001, exact at powers of two: plenty for choosing and blending mip levels.
 inline __m128 FastLog2(__m128 x)
@@ -141,19 +110,17 @@ void ComputeChunk(const ShadingSetup& s, const RunPlanes& p, int levelCount, int
             _mm_store_si128(
                 reinterpret_cast<__m128i*>(out.specular + i), PackColour(p.specular, k, w));
         }
-        if constexpr (kPath != ShadingPath::Diffuse) {
-            const __m128 u = _mm_mul_ps(At(p.u, k), w);
-            const __m128 v = _mm_mul_ps(At(p.v, k), w);
-            const __m128 lod = LevelOfDetail(s, u, v, w);
-            if constexpr (kPath == ShadingPath::Trilinear) {
-                _mm_store_si128(reinterpret_cast<__m128i*>(out.fixedU + i), WrapFixed(u));
-                _mm_store_si128(reinterpret_cast<__m128i*>(out.fixedV + i), WrapFixed(v));
-                ChooseLevels(lod, levelCount, out, i);
-            } else {
-                _mm_store_ps(out.u + i, u);
-                _mm_store_ps(out.v + i, v);
-                _mm_store_ps(out.lod + i, lod);
-            }
+        const __m128 u = _mm_mul_ps(At(p.u, k), w);
+        const __m128 v = _mm_mul_ps(At(p.v, k), w);
+        const __m128 lod = LevelOfDetail(s, u, v, w);
+        if constexpr (kPath == ShadingPath::Trilinear) {
+            _mm_store_si128(reinterpret_cast<__m128i*>(out.fixedU + i), WrapFixed(u));
+            _mm_store_si128(reinterpret_cast<__m128i*>(out.fixedV + i), WrapFixed(v));
+            ChooseLevels(lod, levelCount, out, i);
+        } else {
+            _mm_store_ps(out.u + i, u);
+            _mm_store_ps(out.v + i, v);
+            _mm_store_ps(out.lod + i, lod);
         }
     }
 }
@@ -230,69 +197,12 @@ void ShadeTextured(const DeferredRasterizer::Triangle& tri, const RasterOptions&
                  : ShadeTexturedSpan<kPath, false>(s, o, t, y, xBegin, xEnd);
 }
 
-// Up to four pixels from the lanes of `pixels`.
-template <bool kQuantised>
-inline void StoreQuad(__m128i pixels, int count, Quantisation qn, std::uint32_t* out)
-{
-    if constexpr (kQuantised) {
-        alignas(16) std::uint32_t lanes[4];
-        _mm_store_si128(reinterpret_cast<__m128i*>(lanes), pixels);
-        for (int i = 0; i < std::min(count, 4); ++i)
-            out[i] = StoredColour(qn, lanes[i]);
-        return;
-    }
-    if (count >= 4) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), pixels);
-        return;
-    }
-    if (count >= 2) {
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), pixels);
-        if (count == 2)
-            return;
-        pixels = _mm_srli_si128(pixels, 8);
-        out += 2;
-    }
-    *out = static_cast<std::uint32_t>(_mm_cvtsi128_si32(pixels));
-}
-
-// Untextured runs are mostly a few pixels long: their colours go from the registers to the row.
-template <bool kSpecular, bool kQuantised>
-void ShadeDiffuseSpan(const ShadingSetup& s, const RenderTarget& t, int y, int xBegin, int xEnd)
-{
-    const float fx = static_cast<float>(xBegin) - s.originX;
-    const float fy = static_cast<float>(y) - s.originY;
-    const RowPlane q = AlongRow(s.q, fx, fy);
-    RowPlane colour[3], specular[3];
-    for (int i = 0; i < 3; ++i) {
-        colour[i] = AlongRow(s.attributes[kRed + i], fx, fy);
-        if constexpr (kSpecular)
-            specular[i] = AlongRow(s.attributes[kSpecularRed + i], fx, fy);
-    }
-    std::uint32_t* row = t.colour + static_cast<std::ptrdiff_t>(y) * t.pitch + xBegin;
-    const int length = xEnd - xBegin + 1;
-    for (int i = 0; i < length; i += 4) {
-        const __m128 k
-            = _mm_add_ps(_mm_set1_ps(static_cast<float>(i)), _mm_set_ps(3.0f, 2.0f, 1.0f, 0.0f));
-        const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), At(q, k));
-        __m128i pixels = PackColour(colour, k, w);
-        if constexpr (kSpecular)
-            pixels = _mm_adds_epu8(pixels, PackColour(specular, k, w));
-        pixels = _mm_or_si128(pixels, _mm_set1_epi32(static_cast<int>(0xFF000000u)));
-        StoreQuad<kQuantised>(pixels, length - i, t.quantisation, row + i);
-    }
-}
-
-void ShadeDiffuse(
+// Out of line, as the AVX2 form is: inlined, it made every run save and restore the registers
+// of its loop.
+__attribute__((noinline)) void ShadeUntextured(
     const DeferredRasterizer::Triangle& tri, const RenderTarget& t, int y, int xBegin, int xEnd)
 {
-    const bool quantised = t.quantisation != Quantisation::None;
-    if (tri.specular) {
-        quantised ? ShadeDiffuseSpan<true, true>(tri.shading, t, y, xBegin, xEnd)
-                  : ShadeDiffuseSpan<true, false>(tri.shading, t, y, xBegin, xEnd);
-    } else {
-        quantised ? ShadeDiffuseSpan<false, true>(tri.shading, t, y, xBegin, xEnd)
-                  : ShadeDiffuseSpan<false, false>(tri.shading, t, y, xBegin, xEnd);
-    }
+    shading::ShadeDiffuse(tri, t, y, xBegin, xEnd);
 }
 
 bool ProcessorHasAvx2()
@@ -326,7 +236,12 @@ void ShadeRun(const DeferredRasterizer::Triangle& tri, const RasterOptions& o,
     const RenderTarget& t, int y, int xBegin, int xEnd)
 {
     switch (tri.path) {
-    case ShadingPath::Diffuse: ShadeDiffuse(tri, t, y, xBegin, xEnd); break;
+    case ShadingPath::Diffuse:
+        if (wideVectors)
+            shading::ShadeDiffuseAvx2(tri, t, y, xBegin, xEnd);
+        else
+            ShadeUntextured(tri, t, y, xBegin, xEnd);
+        break;
     case ShadingPath::Sampled:
         ShadeTextured<ShadingPath::Sampled>(tri, o, t, y, xBegin, xEnd);
         break;

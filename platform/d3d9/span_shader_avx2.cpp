@@ -36,6 +36,7 @@ struct WidePlanes {
     WidePlane q, u, v;
     WidePlane colour[3];
     WidePlane specular[3];
+    __m256 lastLevel, lastNearer; // the chain's last level, and the last that can be the nearer
 };
 
 // A channel times w, rounded; out-of-range values saturate in the packs that follow.
@@ -115,13 +116,12 @@ struct Pixels {
     __m256i level, weight;
 };
 
-SOFTD3D_AVX2_INLINE void ChooseLevels(__m256 lod, int levelCount, Pixels& out)
+SOFTD3D_AVX2_INLINE void ChooseLevels(__m256 lod, const WidePlanes& p, Pixels& out)
 {
-    const __m256 clamped
-        = _mm256_min_ps(_mm256_and_ps(_mm256_cmp_ps(lod, _mm256_setzero_ps(), _CMP_GT_OQ), lod),
-            _mm256_set1_ps(static_cast<float>(levelCount - 1)));
-    const __m256 level = _mm256_min_ps(_mm256_cvtepi32_ps(_mm256_cvttps_epi32(clamped)),
-        _mm256_set1_ps(static_cast<float>(levelCount - 2)));
+    const __m256 clamped = _mm256_min_ps(
+        _mm256_and_ps(_mm256_cmp_ps(lod, _mm256_setzero_ps(), _CMP_GT_OQ), lod), p.lastLevel);
+    const __m256 level
+        = _mm256_min_ps(_mm256_cvtepi32_ps(_mm256_cvttps_epi32(clamped)), p.lastNearer);
     out.level = _mm256_cvttps_epi32(level);
     out.weight
         = _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_sub_ps(clamped, level), _mm256_set1_ps(256.0f)));
@@ -129,8 +129,7 @@ SOFTD3D_AVX2_INLINE void ChooseLevels(__m256 lod, int levelCount, Pixels& out)
 
 // The pixels at k (centres from the run's first).
 template <bool kSpecular>
-SOFTD3D_AVX2_INLINE Pixels ComputePixels(
-    const ShadingSetup& s, const WidePlanes& p, int levelCount, __m256 k)
+SOFTD3D_AVX2_INLINE Pixels ComputePixels(const ShadingSetup& s, const WidePlanes& p, __m256 k)
 {
     Pixels out;
     const __m256 w = _mm256_div_ps(_mm256_set1_ps(1.0f), At(p.q, k));
@@ -141,7 +140,7 @@ SOFTD3D_AVX2_INLINE Pixels ComputePixels(
     const __m256 v = _mm256_mul_ps(At(p.v, k), w);
     out.u = WrapFixed(u);
     out.v = WrapFixed(v);
-    ChooseLevels(LevelOfDetail(s, u, v, w), levelCount, out);
+    ChooseLevels(LevelOfDetail(s, u, v, w), p, out);
     return out;
 }
 
@@ -361,19 +360,21 @@ SOFTD3D_AVX2 void ShadeTrilinearRun(const ShadingSetup& s, const RasterOptions& 
         if constexpr (kSpecular)
             p.specular[i] = AlongRow(s.attributes[kSpecularRed + i], fx, fy);
     }
-    const __m256i lanes = _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7);
+    p.lastLevel = _mm256_set1_ps(static_cast<float>(o.texture->levelCount - 1));
+    p.lastNearer = _mm256_set1_ps(static_cast<float>(o.texture->levelCount - 2));
     std::uint32_t* row = t.colour + static_cast<std::ptrdiff_t>(y) * t.pitch + xBegin;
     const int length = xEnd - xBegin + 1;
     // A batch's values are all worked out before any is sampled: a group's gathers then need not
     // wait for the long chain of arithmetic that finds their addresses.
     constexpr int kBatch = 4;
+    // Centres from the run's first; whole numbers below 2^24, so the sums are exact.
+    __m256 k = _mm256_setr_ps(0.0f, 1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f, 7.0f);
     for (int first = 0; first < length; first += 8 * kBatch) {
         Pixels batch[kBatch];
         const int groups = std::min(kBatch, (length - first + 7) / 8);
         for (int g = 0; g < groups; ++g) {
-            const __m256 k
-                = _mm256_cvtepi32_ps(_mm256_add_epi32(_mm256_set1_epi32(first + 8 * g), lanes));
-            batch[g] = ComputePixels<kSpecular>(s, p, o.texture->levelCount, k);
+            batch[g] = ComputePixels<kSpecular>(s, p, k);
+            k = _mm256_add_ps(k, _mm256_set1_ps(8.0f));
         }
         for (int g = 0; g < groups; ++g) {
             const int at = first + 8 * g;
@@ -384,6 +385,12 @@ SOFTD3D_AVX2 void ShadeTrilinearRun(const ShadingSetup& s, const RasterOptions& 
 }
 
 } // namespace
+
+SOFTD3D_AVX2 void ShadeDiffuseAvx2(
+    const DeferredRasterizer::Triangle& tri, const RenderTarget& t, int y, int xBegin, int xEnd)
+{
+    ShadeDiffuse(tri, t, y, xBegin, xEnd);
+}
 
 void ShadeTrilinearWide(const DeferredRasterizer::Triangle& tri, const RasterOptions& o,
     const RenderTarget& t, int y, int xBegin, int xEnd)
