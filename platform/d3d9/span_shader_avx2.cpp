@@ -224,32 +224,39 @@ SOFTD3D_AVX2_INLINE Spread SpreadWord(__m256i w)
     return { _mm256_shuffle_epi8(w, low), _mm256_shuffle_epi8(w, high) };
 }
 
-// (256 a + (b - a) f + 128) / 256 per 16-bit lane: the sampler's (a (256 - f) + b f + 128) / 256.
-// The wrapped 16-bit arithmetic ends in range: the true sum is at most 255 * 256 + 128.
-SOFTD3D_AVX2_INLINE __m256i Lerp16(__m256i a, __m256i b, __m256i f)
-{
-    const __m256i sum
-        = _mm256_add_epi16(_mm256_slli_epi16(a, 8), _mm256_mullo_epi16(_mm256_sub_epi16(b, a), f));
-    return _mm256_srli_epi16(_mm256_add_epi16(sum, _mm256_set1_epi16(128)), 8);
-}
+// Each blend is the sampler's (a (256 - f) + b f + 128) / 256 per 16-bit lane, as the sum
+// 256 a + (b - a) f + 128, whose high byte is the blended value: the wrapped 16-bit arithmetic
+// ends in range (the true sum is at most 255 * 256 + 128), and the next blend takes its
+// 256 a + 128 from the sum in one byte blend.
 
-// Lerp16 straight from texel bytes: `pairs` interleaves a's bytes with b's and `raised` holds
-// 256 a + 128; one multiply-add of the pairs by (-1, 1) gives b - a.
-SOFTD3D_AVX2_INLINE __m256i LerpBytes(__m256i pairs, __m256i raised, __m256i f)
+// A blend's sum straight from texel bytes: `pairs` interleaves a's bytes with b's and `raised`
+// holds 256 a + 128; one multiply-add of the pairs by (-1, 1) gives b - a.
+SOFTD3D_AVX2_INLINE __m256i SumOfBytes(__m256i pairs, __m256i raised, __m256i f)
 {
     const __m256i difference = _mm256_maddubs_epi16(pairs, _mm256_set1_epi16(0x01FF));
-    return _mm256_srli_epi16(_mm256_add_epi16(raised, _mm256_mullo_epi16(difference, f)), 8);
+    return _mm256_add_epi16(raised, _mm256_mullo_epi16(difference, f));
+}
+
+// The sum of blending the values of two sums.
+SOFTD3D_AVX2_INLINE __m256i SumOfSums(__m256i a, __m256i b, __m256i f)
+{
+    const __m256i lowBytes = _mm256_set1_epi16(0x00FF);
+    const __m256i raised = _mm256_blendv_epi8(a, _mm256_set1_epi16(0x0080), lowBytes);
+    const __m256i difference = _mm256_sub_epi16(_mm256_srli_epi16(b, 8), _mm256_srli_epi16(a, 8));
+    return _mm256_add_epi16(raised, _mm256_mullo_epi16(difference, f));
 }
 
 // A column of texels blended down: top towards bottom by the lower row's weight.
 SOFTD3D_AVX2_INLINE Spread Down(__m256i top, __m256i bottom, const Spread& wy)
 {
     const __m256i raise = _mm256_set1_epi8(static_cast<char>(0x80));
-    return { LerpBytes(_mm256_unpacklo_epi8(top, bottom), _mm256_unpacklo_epi8(raise, top), wy.low),
-        LerpBytes(_mm256_unpackhi_epi8(top, bottom), _mm256_unpackhi_epi8(raise, top), wy.high) };
+    return { SumOfBytes(
+                 _mm256_unpacklo_epi8(top, bottom), _mm256_unpacklo_epi8(raise, top), wy.low),
+        SumOfBytes(_mm256_unpackhi_epi8(top, bottom), _mm256_unpackhi_epi8(raise, top), wy.high) };
 }
 
-// Eight pixels bilinearly filtered on one level of their pairs: B, G, R, A in 16-bit lanes.
+// Eight pixels bilinearly filtered on one level of their pairs, as sums: B, G, R, A in 16-bit
+// lanes.
 SOFTD3D_AVX2_INLINE Spread Bilinear(const std::uint32_t* texels, const Footprint& f)
 {
     const int* base = reinterpret_cast<const int*>(texels);
@@ -259,7 +266,7 @@ SOFTD3D_AVX2_INLINE Spread Bilinear(const std::uint32_t* texels, const Footprint
     const Spread right = Down(_mm256_i32gather_epi32(base, f.topRight, 4),
         _mm256_i32gather_epi32(base, f.bottomRight, 4), wy);
     const Spread wx = SpreadByte(f.fx);
-    return { Lerp16(left.low, right.low, wx.low), Lerp16(left.high, right.high, wx.high) };
+    return { SumOfSums(left.low, right.low, wx.low), SumOfSums(left.high, right.high, wx.high) };
 }
 
 // a * b / 255 per 16-bit lane, exactly rounded: with p = a b + 128, (p + p / 256) / 256 is
@@ -275,16 +282,16 @@ SOFTD3D_AVX2_INLINE __m256i Modulate(__m256i a, __m256i b)
 // read: blending by weight 0 gives the nearer exactly.
 SOFTD3D_AVX2_INLINE __m256i Textured(const MipChainView& chain, const Pixels& p, bool nearerOnly)
 {
-    Spread texel = Bilinear(chain.texels, Address(chain.pairs, 0, p.level, p.u, p.v));
+    Spread sum = Bilinear(chain.texels, Address(chain.pairs, 0, p.level, p.u, p.v));
     if (!nearerOnly) {
         const Spread farther = Bilinear(chain.texels, Address(chain.pairs, 1, p.level, p.u, p.v));
         const Spread weight = SpreadWord(p.weight);
-        texel = { Lerp16(texel.low, farther.low, weight.low),
-            Lerp16(texel.high, farther.high, weight.high) };
+        sum = { SumOfSums(sum.low, farther.low, weight.low),
+            SumOfSums(sum.high, farther.high, weight.high) };
     }
     const Spread diffuse = SpreadPlanar(p.diffuse);
-    return _mm256_packus_epi16(
-        Modulate(texel.low, diffuse.low), Modulate(texel.high, diffuse.high));
+    return _mm256_packus_epi16(Modulate(_mm256_srli_epi16(sum.low, 8), diffuse.low),
+        Modulate(_mm256_srli_epi16(sum.high, 8), diffuse.high));
 }
 
 // Pixels of levels beyond the pair table (a texture over 256 texels a side, seen from far away)
