@@ -1,7 +1,7 @@
 #pragma once
 // The fourth stage of a draw, run by the rasterizer's Resolve: shading one run of pixels of a
 // row that show the same triangle. The per-pixel values (perspective-correct colours, texture
-// coordinates, level of detail) four pixels at a time, then texture sampling, stage 0's
+// coordinates, level of detail) four or eight pixels at a time, then texture sampling, stage 0's
 // modulation, the specular sum and the store into the frame buffer.
 #include "platform/d3d9/rasterizer.h"
 

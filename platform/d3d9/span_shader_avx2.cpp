@@ -2,7 +2,8 @@
 // texel addresses, gathers and filtering stay in registers from the planes to the store. The
 // operations and their rounding are those of the SSE2 path (span_shader.cpp), lane for lane, so
 // the pixels are the same; the functions carry the AVX2 target themselves, and run only where
-// the processor was found to have it.
+// the processor was found to have it. Untextured runs are compiled here too, for the shorter
+// three-operand forms of their four-lane code.
 #include <immintrin.h>
 
 #include <algorithm>

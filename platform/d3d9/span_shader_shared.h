@@ -1,7 +1,8 @@
 #pragma once
 // What the two halves of the span shading share: span_shader.cpp (every processor, SSE2) and
-// span_shader_avx2.cpp (trilinear runs eight pixels at a time where the processor has AVX2).
-// Internal to the shading; the rasterizer sees only span_shader.h.
+// span_shader_avx2.cpp (where the processor has AVX2: trilinear runs eight pixels at a time, and
+// the untextured runs below in AVX encoding). Internal to the shading; the rasterizer sees only
+// span_shader.h.
 #include <emmintrin.h>
 
 #include <algorithm>
