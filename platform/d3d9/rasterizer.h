@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/d3d9/depth_test.h"
 #include "platform/d3d9/device_state.h"
 #include "platform/d3d9/frame_buffer.h"
 #include "platform/d3d9/sampler.h"
@@ -67,9 +68,6 @@ struct ShadingSetup {
     float textureWidth = 0.0f, textureHeight = 0.0f;
     float uTexelsDx = 0.0f, uTexelsDy = 0.0f, vTexelsDx = 0.0f, vTexelsDy = 0.0f;
 };
-
-// Which pending triangle a pixel shows, 0 for none.
-using TriangleId = std::uint16_t;
 
 class DeferredRasterizer {
 public:

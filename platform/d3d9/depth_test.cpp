@@ -1,0 +1,263 @@
+#include "platform/d3d9/depth_test.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include <immintrin.h>
+
+#include "platform/d3d9/depth_bounds.h"
+
+namespace softd3d {
+
+namespace {
+
+#define SOFTD3D_AVX2 __attribute__((target("avx2")))
+
+bool ProcessorHasAvx2()
+{
+    __builtin_cpu_init(); // this may run among the static initializers
+    return __builtin_cpu_supports("avx2");
+}
+
+const bool wideVectors = ProcessorHasAvx2();
+
+inline std::int64_t RoundToInteger(double value)
+{
+    return _mm_cvtsd_si64(_mm_set_sd(value)); // as llrint, without the call
+}
+
+// The common case of MarkSpan (less-or-equal, depths in range) eight centres at a time. The
+// fixed-point depths are the scalar loop's, kept as offsets from the span's first whole unit so
+// that they fit 32-bit lanes. A last group shorter than eight is masked, where the row has `room`
+// for eight. Returns how many centres it did.
+inline int MarkLessEqualByEights(std::uint16_t* depth, TriangleId* idRow, int count, int room,
+    std::int64_t fixed, std::int64_t fixedStep, bool depthWrite, TriangleId id, bool& any)
+{
+    const std::int64_t reach = (fixedStep < 0 ? -fixedStep : fixedStep) * (count + 8);
+    if (reach >= (std::int64_t { 1 } << 30))
+        return 0;
+    const std::int32_t step = static_cast<std::int32_t>(fixedStep);
+    const std::int32_t low = static_cast<std::int32_t>(fixed & 0xFFFF);
+    __m128i offsets[2];
+    offsets[0] = _mm_set_epi32(low + 3 * step, low + 2 * step, low + step, low);
+    offsets[1] = _mm_add_epi32(offsets[0], _mm_set1_epi32(4 * step));
+    const __m128i advance = _mm_set1_epi32(8 * step);
+    // Depths less 32768, so that they compare as signed 16-bit lanes, as do the stored ones with
+    // their top bit flipped.
+    const __m128i base = _mm_set1_epi32(static_cast<std::int32_t>(fixed >> 16) - 32768);
+    const __m128i flip = _mm_set1_epi16(static_cast<short>(0x8000));
+    const __m128i ids = _mm_set1_epi16(static_cast<short>(id));
+    const __m128i lanes = _mm_set_epi16(7, 6, 5, 4, 3, 2, 1, 0);
+    int done = 0;
+    for (; done < count && done + 8 <= room; done += 8) {
+        const __m128i incoming
+            = _mm_packs_epi32(_mm_add_epi32(base, _mm_srai_epi32(offsets[0], 16)),
+                _mm_add_epi32(base, _mm_srai_epi32(offsets[1], 16)));
+        offsets[0] = _mm_add_epi32(offsets[0], advance);
+        offsets[1] = _mm_add_epi32(offsets[1], advance);
+        auto* depths = reinterpret_cast<__m128i*>(depth + done);
+        const __m128i stored = _mm_loadu_si128(depths);
+        const __m128i beyond
+            = _mm_cmpgt_epi16(lanes, _mm_set1_epi16(static_cast<short>(count - done - 1)));
+        const __m128i fails
+            = _mm_or_si128(beyond, _mm_cmpgt_epi16(incoming, _mm_xor_si128(stored, flip)));
+        const int failing = _mm_movemask_epi8(fails);
+        if (failing == 0xFFFF)
+            continue;
+        any = true;
+        if (depthWrite) {
+            _mm_storeu_si128(depths,
+                _mm_or_si128(_mm_and_si128(fails, stored),
+                    _mm_andnot_si128(fails, _mm_xor_si128(incoming, flip))));
+        }
+        auto* marks = reinterpret_cast<__m128i*>(idRow + done);
+        // Where all eight pass, the old marks need not be read: often they are not in the cache.
+        if (failing == 0) {
+            _mm_storeu_si128(marks, ids);
+        } else {
+            _mm_storeu_si128(marks,
+                _mm_or_si128(
+                    _mm_and_si128(fails, _mm_loadu_si128(marks)), _mm_andnot_si128(fails, ids)));
+        }
+    }
+    return std::min(done, count);
+}
+
+// MarkLessEqualByEights sixteen centres at a time, for a span whose steps are known to fit the
+// lanes: the same lanes in a register twice as wide. Most spans take one group.
+SOFTD3D_AVX2 inline int MarkLessEqualBySixteens(std::uint16_t* depth, TriangleId* idRow, int count,
+    int room, std::int64_t fixed, std::int64_t fixedStep, bool depthWrite, TriangleId id, bool& any)
+{
+    const std::int32_t step = static_cast<std::int32_t>(fixedStep);
+    const std::int32_t low = static_cast<std::int32_t>(fixed & 0xFFFF);
+    __m256i offsets[2];
+    offsets[0] = _mm256_add_epi32(_mm256_set1_epi32(low),
+        _mm256_mullo_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(step)));
+    offsets[1] = _mm256_add_epi32(offsets[0], _mm256_set1_epi32(8 * step));
+    const __m256i advance = _mm256_set1_epi32(16 * step);
+    const __m256i base = _mm256_set1_epi32(static_cast<std::int32_t>(fixed >> 16) - 32768);
+    const __m256i flip = _mm256_set1_epi16(static_cast<short>(0x8000));
+    const __m256i ids = _mm256_set1_epi16(static_cast<short>(id));
+    const __m256i lanes = _mm256_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    int done = 0;
+    for (; done < count && done + 16 <= room; done += 16) {
+        // The pack interleaves the halves of each 128-bit lane; the permutation restores order.
+        const __m256i incoming = _mm256_permute4x64_epi64(
+            _mm256_packs_epi32(_mm256_add_epi32(base, _mm256_srai_epi32(offsets[0], 16)),
+                _mm256_add_epi32(base, _mm256_srai_epi32(offsets[1], 16))),
+            0xD8);
+        offsets[0] = _mm256_add_epi32(offsets[0], advance);
+        offsets[1] = _mm256_add_epi32(offsets[1], advance);
+        auto* depths = reinterpret_cast<__m256i*>(depth + done);
+        const __m256i stored = _mm256_loadu_si256(depths);
+        const __m256i beyond
+            = _mm256_cmpgt_epi16(lanes, _mm256_set1_epi16(static_cast<short>(count - done - 1)));
+        const __m256i fails
+            = _mm256_or_si256(beyond, _mm256_cmpgt_epi16(incoming, _mm256_xor_si256(stored, flip)));
+        const unsigned failing = static_cast<unsigned>(_mm256_movemask_epi8(fails));
+        if (failing == 0xFFFFFFFFu)
+            continue;
+        any = true;
+        if (depthWrite)
+            _mm256_storeu_si256(
+                depths, _mm256_blendv_epi8(_mm256_xor_si256(incoming, flip), stored, fails));
+        auto* marks = reinterpret_cast<__m256i*>(idRow + done);
+        if (failing == 0)
+            _mm256_storeu_si256(marks, ids);
+        else
+            _mm256_storeu_si256(marks, _mm256_blendv_epi8(ids, _mm256_loadu_si256(marks), fails));
+    }
+    return std::min(done, count);
+}
+
+} // namespace
+
+RowDepth MakeRowDepth(float atOrigin, float dx, float dy, float originX, float originY, int left,
+    int top, int right, int bottom)
+{
+    const double unitsStep = static_cast<double>(dx) * 65535.0;
+    RowDepth d { atOrigin, dx, dy, originX, originY, unitsStep, RoundToInteger(unitsStep * 65536.0),
+        false };
+    // The plane's extremes over the box are at its corners. A span's first depth strays from the
+    // plane by a few float roundings of its magnitudes, less than `slack`; the fixed-point steps
+    // by half a step's rounding per pixel.
+    const double reachX = std::max(std::abs(left - originX), std::abs(right - originX));
+    const double reachY = std::max(std::abs(top - originY), std::abs(bottom - originY));
+    const double slack
+        = (std::abs(atOrigin) + std::abs(dx) * reachX + std::abs(dy) * reachY) / (1 << 20);
+    const double corner = atOrigin + static_cast<double>(dx) * (left - originX)
+        + static_cast<double>(dy) * (top - originY);
+    const double acrossX = static_cast<double>(dx) * (right - left);
+    const double acrossY = static_cast<double>(dy) * (bottom - top);
+    const double least = corner + std::min(acrossX, 0.0) + std::min(acrossY, 0.0) - slack;
+    const double most = corner + std::max(acrossX, 0.0) + std::max(acrossY, 0.0) + slack;
+    const double drift = 1.0 / 32 + (right - left + 1) / 65536.0;
+    const std::int64_t reach = (d.fixedStep < 0 ? -d.fixedStep : d.fixedStep)
+        * (static_cast<std::int64_t>(right - left) + 1 + 16);
+    d.inLanes = least * 65535.0 + 0.5 - drift >= 0.0 && most * 65535.0 + 0.5 + drift < 65536.0
+        && reach < (std::int64_t { 1 } << 30);
+    return d;
+}
+
+namespace {
+
+// Depth-tests the centres x = xBegin..xEnd of row y and marks those that pass with `id`.
+// Returns whether any passed. kWide: sixteen centres at a time where the depths fit the lanes.
+template <bool kWide>
+inline bool MarkSpan(
+    const SpanTarget& t, const RowDepth& d, int y, int xBegin, int xEnd, TriangleId id)
+{
+    const RenderTarget& target = *t.target;
+    TriangleId* idRow = t.ids + static_cast<std::ptrdiff_t>(y) * target.pitch;
+    if (target.depth == nullptr || !t.depthTest) {
+        std::fill(idRow + xBegin, idRow + xEnd + 1, id);
+        return true;
+    }
+    std::uint16_t* depth = target.depth + static_cast<std::ptrdiff_t>(y) * target.pitch;
+    // The integer steps keep every pixel of a long span within 1/65536 of a unit of its exact
+    // depth. Inside the triangle depth stays within 0..1 but for rounding, so only a span whose
+    // ends stray outside is clamped pixel by pixel.
+    const float zStart = d.atOrigin + d.dx * (static_cast<float>(xBegin) - d.originX)
+        + d.dy * (static_cast<float>(y) - d.originY);
+    const double units = static_cast<double>(zStart) * 65535.0 + 0.5;
+    std::int64_t fixed = RoundToInteger(units * 65536.0);
+    const std::int64_t fixedStep = d.fixedStep;
+    const int count = xEnd - xBegin + 1;
+    const double unitsEnd = units + d.unitsStep * (count - 1);
+    bool any = false;
+    int x = xBegin;
+    if (d.inLanes || (units >= 0.0 && units < 65536.0 && unitsEnd >= 0.0 && unitsEnd < 65536.0)) {
+        const int room = target.pitch - xBegin;
+        int done = 0;
+        if (kWide && d.inLanes) {
+            done = MarkLessEqualBySixteens(
+                depth + x, idRow + x, count, room, fixed, fixedStep, t.depthWrite, id, any);
+        }
+        if (done < count) {
+            done += MarkLessEqualByEights(depth + x + done, idRow + x + done, count - done,
+                room - done, fixed + fixedStep * done, fixedStep, t.depthWrite, id, any);
+        }
+        fixed += fixedStep * done;
+        x += done;
+    }
+    for (; x <= xEnd; ++x, fixed += fixedStep) {
+        const std::int64_t whole = std::clamp<std::int64_t>(fixed >> 16, 0, 65535);
+        const std::uint16_t z16 = static_cast<std::uint16_t>(whole);
+        if (z16 > depth[x])
+            continue;
+        if (t.depthWrite)
+            depth[x] = z16;
+        idRow[x] = id;
+        any = true;
+    }
+    return any;
+}
+
+template <bool kWide>
+inline MarkedRows MarkRowsWith(
+    const SpanTarget& t, const RowDepth& d, RowWalks walks, const TriangleRows& rows, TriangleId id)
+{
+    MarkedRows marked { rows.top + walks.lastRow + 1, rows.top + walks.firstRow - 1 };
+    const int firstBlockRow = rows.top >> DepthBounds::kBlockBits;
+    for (int row = rows.top + walks.firstRow; row <= rows.top + walks.lastRow;
+         ++row, walks.NextRow()) {
+        const int blockRow = (row >> DepthBounds::kBlockBits) - firstBlockRow;
+        if (blockRow < 64 && ((rows.hiddenBlockRows >> blockRow) & 1) != 0)
+            continue;
+        const std::int64_t begin
+            = std::max({ std::int64_t { 0 }, walks.left[0].bound, walks.left[1].bound });
+        const std::int64_t end
+            = std::min({ std::int64_t { rows.last }, walks.right[0].bound, walks.right[1].bound });
+        if (begin > end)
+            continue;
+        if (MarkSpan<kWide>(t, d, row, rows.left + static_cast<int>(begin),
+                rows.left + static_cast<int>(end), id)) {
+            marked.top = std::min(marked.top, row);
+            marked.bottom = row;
+        }
+    }
+    return marked;
+}
+
+SOFTD3D_AVX2 __attribute__((flatten)) MarkedRows MarkRowsWide(const SpanTarget& t, const RowDepth& d, const RowWalks& walks,
+    const TriangleRows& rows, TriangleId id)
+{
+    return MarkRowsWith<true>(t, d, walks, rows, id);
+}
+
+MarkedRows MarkRowsNarrow(const SpanTarget& t, const RowDepth& d, const RowWalks& walks,
+    const TriangleRows& rows, TriangleId id)
+{
+    return MarkRowsWith<false>(t, d, walks, rows, id);
+}
+
+} // namespace
+
+MarkedRows MarkRows(const SpanTarget& t, const RowDepth& d, const RowWalks& walks,
+    const TriangleRows& rows, TriangleId id)
+{
+    return wideVectors ? MarkRowsWide(t, d, walks, rows, id)
+                       : MarkRowsNarrow(t, d, walks, rows, id);
+}
+
+} // namespace softd3d
