@@ -83,51 +83,76 @@ inline int MarkLessEqualByEights(std::uint16_t* depth, TriangleId* idRow, int co
     return std::min(done, count);
 }
 
-// MarkLessEqualByEights sixteen centres at a time, for a span whose steps are known to fit the
-// lanes: the same lanes in a register twice as wide. Most spans take one group.
-SOFTD3D_AVX2 inline int MarkLessEqualBySixteens(std::uint16_t* depth, TriangleId* idRow, int count,
-    int room, std::int64_t fixed, std::int64_t fixedStep, bool depthWrite, TriangleId id, bool& any)
+// What the spans of one triangle share in MarkWideSpan: sixteen centres a register, the same
+// arithmetic in the same lanes as MarkLessEqualByEights.
+struct WideSpans {
+    __m256i ramp[2]; // the fixed-point steps to centres 0..7 and 8..15
+    __m256i advance; // sixteen steps
+    __m256i flip, ids, lanes, sixteen;
+};
+
+SOFTD3D_AVX2 inline WideSpans MakeWideSpans(std::int64_t fixedStep, TriangleId id)
 {
     const std::int32_t step = static_cast<std::int32_t>(fixedStep);
-    const std::int32_t low = static_cast<std::int32_t>(fixed & 0xFFFF);
-    __m256i offsets[2];
-    offsets[0] = _mm256_add_epi32(_mm256_set1_epi32(low),
-        _mm256_mullo_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(step)));
-    offsets[1] = _mm256_add_epi32(offsets[0], _mm256_set1_epi32(8 * step));
-    const __m256i advance = _mm256_set1_epi32(16 * step);
+    WideSpans w;
+    w.ramp[0]
+        = _mm256_mullo_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(step));
+    w.ramp[1] = _mm256_add_epi32(w.ramp[0], _mm256_set1_epi32(8 * step));
+    w.advance = _mm256_set1_epi32(16 * step);
+    w.flip = _mm256_set1_epi16(static_cast<short>(0x8000));
+    w.ids = _mm256_set1_epi16(static_cast<short>(id));
+    w.lanes = _mm256_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    w.sixteen = _mm256_set1_epi16(16);
+    return w;
+}
+
+// Tests and marks `count` centres from `fixed` on, where the row has room for whole groups of
+// sixteen and the triangle's depths fit the lanes. Returns whether any passed.
+SOFTD3D_AVX2 inline bool MarkWideSpan(const WideSpans& w, std::uint16_t* depth, TriangleId* idRow,
+    int count, std::int64_t fixed, bool depthWrite)
+{
+    const __m256i low = _mm256_set1_epi32(static_cast<std::int32_t>(fixed & 0xFFFF));
+    __m256i offsets[2] = { _mm256_add_epi32(w.ramp[0], low), _mm256_add_epi32(w.ramp[1], low) };
     const __m256i base = _mm256_set1_epi32(static_cast<std::int32_t>(fixed >> 16) - 32768);
-    const __m256i flip = _mm256_set1_epi16(static_cast<short>(0x8000));
-    const __m256i ids = _mm256_set1_epi16(static_cast<short>(id));
-    const __m256i lanes = _mm256_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
-    int done = 0;
-    for (; done < count && done + 16 <= room; done += 16) {
+    __m256i lastLane = _mm256_set1_epi16(static_cast<short>(count - 1));
+    bool any = false;
+    for (int done = 0; done < count; done += 16) {
         // The pack interleaves the halves of each 128-bit lane; the permutation restores order.
         const __m256i incoming = _mm256_permute4x64_epi64(
             _mm256_packs_epi32(_mm256_add_epi32(base, _mm256_srai_epi32(offsets[0], 16)),
                 _mm256_add_epi32(base, _mm256_srai_epi32(offsets[1], 16))),
             0xD8);
-        offsets[0] = _mm256_add_epi32(offsets[0], advance);
-        offsets[1] = _mm256_add_epi32(offsets[1], advance);
+        offsets[0] = _mm256_add_epi32(offsets[0], w.advance);
+        offsets[1] = _mm256_add_epi32(offsets[1], w.advance);
         auto* depths = reinterpret_cast<__m256i*>(depth + done);
         const __m256i stored = _mm256_loadu_si256(depths);
-        const __m256i beyond
-            = _mm256_cmpgt_epi16(lanes, _mm256_set1_epi16(static_cast<short>(count - done - 1)));
-        const __m256i fails
-            = _mm256_or_si256(beyond, _mm256_cmpgt_epi16(incoming, _mm256_xor_si256(stored, flip)));
+        const __m256i fails = _mm256_or_si256(_mm256_cmpgt_epi16(w.lanes, lastLane),
+            _mm256_cmpgt_epi16(incoming, _mm256_xor_si256(stored, w.flip)));
+        lastLane = _mm256_sub_epi16(lastLane, w.sixteen);
         const unsigned failing = static_cast<unsigned>(_mm256_movemask_epi8(fails));
         if (failing == 0xFFFFFFFFu)
             continue;
         any = true;
-        if (depthWrite)
+        if (depthWrite) {
             _mm256_storeu_si256(
-                depths, _mm256_blendv_epi8(_mm256_xor_si256(incoming, flip), stored, fails));
+                depths, _mm256_blendv_epi8(_mm256_xor_si256(incoming, w.flip), stored, fails));
+        }
         auto* marks = reinterpret_cast<__m256i*>(idRow + done);
         if (failing == 0)
-            _mm256_storeu_si256(marks, ids);
+            _mm256_storeu_si256(marks, w.ids);
         else
-            _mm256_storeu_si256(marks, _mm256_blendv_epi8(ids, _mm256_loadu_si256(marks), fails));
+            _mm256_storeu_si256(marks, _mm256_blendv_epi8(w.ids, _mm256_loadu_si256(marks), fails));
     }
-    return std::min(done, count);
+    return any;
+}
+
+// A span's first depth in 48.16 fixed point: the plane in float at its first centre.
+inline std::int64_t FirstFixed(const RowDepth& d, int y, int xBegin)
+{
+    const float zStart = d.atOrigin + d.dx * (static_cast<float>(xBegin) - d.originX)
+        + d.dy * (static_cast<float>(y) - d.originY);
+    const double units = static_cast<double>(zStart) * 65535.0 + 0.5;
+    return RoundToInteger(units * 65536.0);
 }
 
 } // namespace
@@ -162,10 +187,8 @@ RowDepth MakeRowDepth(float atOrigin, float dx, float dy, float originX, float o
 namespace {
 
 // Depth-tests the centres x = xBegin..xEnd of row y and marks those that pass with `id`.
-// Returns whether any passed. kWide: sixteen centres at a time where the depths fit the lanes.
-template <bool kWide>
-inline bool MarkSpan(
-    const SpanTarget& t, const RowDepth& d, int y, int xBegin, int xEnd, TriangleId id)
+// Returns whether any passed.
+bool MarkSpan(const SpanTarget& t, const RowDepth& d, int y, int xBegin, int xEnd, TriangleId id)
 {
     const RenderTarget& target = *t.target;
     TriangleId* idRow = t.ids + static_cast<std::ptrdiff_t>(y) * target.pitch;
@@ -182,21 +205,12 @@ inline bool MarkSpan(
     const double units = static_cast<double>(zStart) * 65535.0 + 0.5;
     std::int64_t fixed = RoundToInteger(units * 65536.0);
     const std::int64_t fixedStep = d.fixedStep;
-    const int count = xEnd - xBegin + 1;
-    const double unitsEnd = units + d.unitsStep * (count - 1);
+    const double unitsEnd = units + d.unitsStep * (xEnd - xBegin);
     bool any = false;
     int x = xBegin;
-    if (d.inLanes || (units >= 0.0 && units < 65536.0 && unitsEnd >= 0.0 && unitsEnd < 65536.0)) {
-        const int room = target.pitch - xBegin;
-        int done = 0;
-        if (kWide && d.inLanes) {
-            done = MarkLessEqualBySixteens(
-                depth + x, idRow + x, count, room, fixed, fixedStep, t.depthWrite, id, any);
-        }
-        if (done < count) {
-            done += MarkLessEqualByEights(depth + x + done, idRow + x + done, count - done,
-                room - done, fixed + fixedStep * done, fixedStep, t.depthWrite, id, any);
-        }
+    if (units >= 0.0 && units < 65536.0 && unitsEnd >= 0.0 && unitsEnd < 65536.0) {
+        const int done = MarkLessEqualByEights(depth + xBegin, idRow + xBegin, xEnd - xBegin + 1,
+            target.pitch - xBegin, fixed, fixedStep, t.depthWrite, id, any);
         fixed += fixedStep * done;
         x += done;
     }
@@ -213,25 +227,36 @@ inline bool MarkSpan(
     return any;
 }
 
-template <bool kWide>
-inline MarkedRows MarkRowsWith(
+// The centres of row `row` (counted from the box's top) inside all three edges, counted from the
+// box's left. Empty: begin > end.
+struct Span {
+    int begin, end;
+};
+
+inline Span SpanOf(const RowWalks& walks, int last)
+{
+    const std::int64_t begin
+        = std::max({ std::int64_t { 0 }, walks.left[0].bound, walks.left[1].bound });
+    const std::int64_t end
+        = std::min({ std::int64_t { last }, walks.right[0].bound, walks.right[1].bound });
+    return begin > end ? Span { 1, 0 } : Span { static_cast<int>(begin), static_cast<int>(end) };
+}
+
+inline bool Hidden(const TriangleRows& rows, int row)
+{
+    const int blockRow = (row >> DepthBounds::kBlockBits) - (rows.top >> DepthBounds::kBlockBits);
+    return blockRow < 64 && ((rows.hiddenBlockRows >> blockRow) & 1) != 0;
+}
+
+MarkedRows MarkRowsNarrow(
     const SpanTarget& t, const RowDepth& d, RowWalks walks, const TriangleRows& rows, TriangleId id)
 {
     MarkedRows marked { rows.top + walks.lastRow + 1, rows.top + walks.firstRow - 1 };
-    const int firstBlockRow = rows.top >> DepthBounds::kBlockBits;
     for (int row = rows.top + walks.firstRow; row <= rows.top + walks.lastRow;
          ++row, walks.NextRow()) {
-        const int blockRow = (row >> DepthBounds::kBlockBits) - firstBlockRow;
-        if (blockRow < 64 && ((rows.hiddenBlockRows >> blockRow) & 1) != 0)
-            continue;
-        const std::int64_t begin
-            = std::max({ std::int64_t { 0 }, walks.left[0].bound, walks.left[1].bound });
-        const std::int64_t end
-            = std::min({ std::int64_t { rows.last }, walks.right[0].bound, walks.right[1].bound });
-        if (begin > end)
-            continue;
-        if (MarkSpan<kWide>(t, d, row, rows.left + static_cast<int>(begin),
-                rows.left + static_cast<int>(end), id)) {
+        const Span span = Hidden(rows, row) ? Span { 1, 0 } : SpanOf(walks, rows.last);
+        if (span.begin <= span.end
+            && MarkSpan(t, d, row, rows.left + span.begin, rows.left + span.end, id)) {
             marked.top = std::min(marked.top, row);
             marked.bottom = row;
         }
@@ -239,16 +264,30 @@ inline MarkedRows MarkRowsWith(
     return marked;
 }
 
-SOFTD3D_AVX2 __attribute__((flatten)) MarkedRows MarkRowsWide(const SpanTarget& t, const RowDepth& d, const RowWalks& walks,
-    const TriangleRows& rows, TriangleId id)
+// MarkRowsNarrow for a triangle whose depths fit the lanes, on a processor with AVX2.
+SOFTD3D_AVX2 MarkedRows MarkRowsWide(
+    const SpanTarget& t, const RowDepth& d, RowWalks walks, const TriangleRows& rows, TriangleId id)
 {
-    return MarkRowsWith<true>(t, d, walks, rows, id);
-}
-
-MarkedRows MarkRowsNarrow(const SpanTarget& t, const RowDepth& d, const RowWalks& walks,
-    const TriangleRows& rows, TriangleId id)
-{
-    return MarkRowsWith<false>(t, d, walks, rows, id);
+    const WideSpans wide = MakeWideSpans(d.fixedStep, id);
+    const RenderTarget& target = *t.target;
+    MarkedRows marked { rows.top + walks.lastRow + 1, rows.top + walks.firstRow - 1 };
+    for (int row = rows.top + walks.firstRow; row <= rows.top + walks.lastRow;
+         ++row, walks.NextRow()) {
+        const Span span = Hidden(rows, row) ? Span { 1, 0 } : SpanOf(walks, rows.last);
+        if (span.begin > span.end)
+            continue;
+        const int x = rows.left + span.begin, count = span.end - span.begin + 1;
+        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(row) * target.pitch + x;
+        const bool any = target.pitch - x >= ((count + 15) & ~15)
+            ? MarkWideSpan(
+                wide, target.depth + at, t.ids + at, count, FirstFixed(d, row, x), t.depthWrite)
+            : MarkSpan(t, d, row, x, rows.left + span.end, id);
+        if (any) {
+            marked.top = std::min(marked.top, row);
+            marked.bottom = row;
+        }
+    }
+    return marked;
 }
 
 } // namespace
@@ -256,8 +295,8 @@ MarkedRows MarkRowsNarrow(const SpanTarget& t, const RowDepth& d, const RowWalks
 MarkedRows MarkRows(const SpanTarget& t, const RowDepth& d, const RowWalks& walks,
     const TriangleRows& rows, TriangleId id)
 {
-    return wideVectors ? MarkRowsWide(t, d, walks, rows, id)
-                       : MarkRowsNarrow(t, d, walks, rows, id);
+    const bool wide = wideVectors && d.inLanes && t.target->depth != nullptr && t.depthTest;
+    return wide ? MarkRowsWide(t, d, walks, rows, id) : MarkRowsNarrow(t, d, walks, rows, id);
 }
 
 } // namespace softd3d
