@@ -264,27 +264,82 @@ MarkedRows MarkRowsNarrow(
     return marked;
 }
 
-// MarkRowsNarrow for a triangle whose depths fit the lanes, on a processor with AVX2.
-SOFTD3D_AVX2 MarkedRows MarkRowsWide(
-    const SpanTarget& t, const RowDepth& d, RowWalks walks, const TriangleRows& rows, TriangleId id)
+// The four edge walks of RowWalks in the lanes of one register: the left ones, then the right
+// ones with their bounds negated, so that a row's bounds on both sides are maxima of pairs and
+// every lane steps alike.
+struct WideWalks {
+    __m256i bound, rest, sizeLess1, size, boundStep, restStep;
+
+    SOFTD3D_AVX2 void NextRow()
+    {
+        rest = _mm256_add_epi64(rest, restStep);
+        const __m256i over = _mm256_cmpgt_epi64(rest, sizeLess1); // all ones: -1
+        rest = _mm256_sub_epi64(rest, _mm256_and_si256(over, size));
+        bound = _mm256_add_epi64(_mm256_add_epi64(bound, boundStep), over);
+    }
+
+    SOFTD3D_AVX2 Span SpanOf(int last) const
+    {
+        const __m256i swapped = _mm256_permute4x64_epi64(bound, 0xB1);
+        const __m256i most = _mm256_blendv_epi8(swapped, bound, _mm256_cmpgt_epi64(bound, swapped));
+        const std::int64_t begin = std::max<std::int64_t>(0, _mm256_extract_epi64(most, 0));
+        const std::int64_t end = std::min<std::int64_t>(last, -_mm256_extract_epi64(most, 2));
+        return begin > end ? Span { 1, 0 }
+                           : Span { static_cast<int>(begin), static_cast<int>(end) };
+    }
+};
+
+SOFTD3D_AVX2 inline WideWalks Widened(const RowWalks& w)
+{
+    const EdgeWalk* walks[4] = { &w.left[0], &w.left[1], &w.right[0], &w.right[1] };
+    alignas(32) std::int64_t fields[5][4];
+    for (int i = 0; i < 4; ++i) {
+        const EdgeWalk& e = *walks[i];
+        const std::int64_t sign = i < 2 ? 1 : -1;
+        fields[0][i] = sign * e.bound;
+        fields[1][i] = e.rest;
+        fields[2][i] = e.size;
+        fields[3][i] = sign * e.boundStep;
+        fields[4][i] = e.restStep;
+    }
+    __m256i lanes[5];
+    for (int k = 0; k < 5; ++k)
+        lanes[k] = _mm256_load_si256(reinterpret_cast<const __m256i*>(fields[k]));
+    return { lanes[0], lanes[1], _mm256_sub_epi64(lanes[2], _mm256_set1_epi64x(1)), lanes[2],
+        lanes[3], lanes[4] };
+}
+
+// MarkRowsNarrow for a triangle whose depths fit the lanes, on a processor with AVX2. The rows
+// go by rows of blocks, so that a hidden one is passed over whole.
+SOFTD3D_AVX2 MarkedRows MarkRowsWide(const SpanTarget& t, const RowDepth& d,
+    const RowWalks& rowWalks, const TriangleRows& rows, TriangleId id)
 {
     const WideSpans wide = MakeWideSpans(d.fixedStep, id);
+    WideWalks walks = Widened(rowWalks);
     const RenderTarget& target = *t.target;
-    MarkedRows marked { rows.top + walks.lastRow + 1, rows.top + walks.firstRow - 1 };
-    for (int row = rows.top + walks.firstRow; row <= rows.top + walks.lastRow;
-         ++row, walks.NextRow()) {
-        const Span span = Hidden(rows, row) ? Span { 1, 0 } : SpanOf(walks, rows.last);
-        if (span.begin > span.end)
+    MarkedRows marked { rows.top + rowWalks.lastRow + 1, rows.top + rowWalks.firstRow - 1 };
+    const int lastRow = rows.top + rowWalks.lastRow;
+    for (int row = rows.top + rowWalks.firstRow; row <= lastRow;) {
+        const int blockEnd = std::min(lastRow, row | (DepthBounds::kBlockSide - 1));
+        if (Hidden(rows, row)) {
+            for (; row <= blockEnd; ++row)
+                walks.NextRow();
             continue;
-        const int x = rows.left + span.begin, count = span.end - span.begin + 1;
-        const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(row) * target.pitch + x;
-        const bool any = target.pitch - x >= ((count + 15) & ~15)
-            ? MarkWideSpan(
-                wide, target.depth + at, t.ids + at, count, FirstFixed(d, row, x), t.depthWrite)
-            : MarkSpan(t, d, row, x, rows.left + span.end, id);
-        if (any) {
-            marked.top = std::min(marked.top, row);
-            marked.bottom = row;
+        }
+        for (; row <= blockEnd; ++row, walks.NextRow()) {
+            const Span span = walks.SpanOf(rows.last);
+            if (span.begin > span.end)
+                continue;
+            const int x = rows.left + span.begin, count = span.end - span.begin + 1;
+            const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(row) * target.pitch + x;
+            const bool any = target.pitch - x >= ((count + 15) & ~15)
+                ? MarkWideSpan(
+                    wide, target.depth + at, t.ids + at, count, FirstFixed(d, row, x), t.depthWrite)
+                : MarkSpan(t, d, row, x, rows.left + span.end, id);
+            if (any) {
+                marked.top = std::min(marked.top, row);
+                marked.bottom = row;
+            }
         }
     }
     return marked;
