@@ -237,18 +237,23 @@ std::uint64_t DeferredRasterizer::HiddenBlockRows(
     DepthBounds& bounds = frameBuffer_.Bounds();
     const int firstRow = box.minY >> kBits;
     const int lastRow = std::min(box.maxY >> kBits, firstRow + 63);
+    // Depth units less the margins: 1/32 unit for the fixed-point steps, `slack` for the float.
+    const double offset = 0.5 - 1.0 / 32 - slack * 65535.0;
     std::uint64_t hidden = 0;
     for (int by = firstRow; by <= lastRow; ++by) {
         const int top = std::max(box.minY, by << kBits);
         const int bottom = std::min(box.maxY, (by << kBits) + DepthBounds::kBlockSide - 1);
+        // The plane's least value over the part of the box in a block is at a corner: the least
+        // over the block's rows plus the least over its columns.
+        const double rowNearest
+            = z.atOrigin + dy * (top - s.originY) + std::min(dy * (bottom - top), 0.0);
         bool behind = true;
         for (int bx = box.minX >> kBits; behind && bx <= box.maxX >> kBits; ++bx) {
             const int left = std::max(box.minX, bx << kBits);
             const int right = std::min(box.maxX, (bx << kBits) + DepthBounds::kBlockSide - 1);
-            // The plane's least value over the part of the box in this block is at a corner.
-            const double nearest = z.atOrigin + dx * (left - s.originX) + dy * (top - s.originY)
-                + std::min(dx * (right - left), 0.0) + std::min(dy * (bottom - top), 0.0);
-            const double units = (nearest - slack) * 65535.0 + 0.5 - 1.0 / 32;
+            const double nearest
+                = rowNearest + dx * (left - s.originX) + std::min(dx * (right - left), 0.0);
+            const double units = nearest * 65535.0 + offset;
             behind = units >= 1.0
                 && bounds.AllBelow(target_.depth, target_.pitch, bx, by,
                     static_cast<std::uint16_t>(std::min(units, 65535.0)));
@@ -288,7 +293,8 @@ void DeferredRasterizer::Resolve()
             const int next = RunStart(row, x + 1, dirtyRight_, id);
             const Triangle& tri = triangles_[id - 1];
             ShadeRun(tri, draws_[tri.draw], target_, y, x, next - 1);
-            x = RunStart(row, next, dirtyRight_, 0);
+            // Triangles that share an edge leave no gap between their runs.
+            x = next <= dirtyRight_ && row[next] != 0 ? next : RunStart(row, next, dirtyRight_, 0);
         }
         std::fill(row + dirtyLeft_, row + dirtyRight_ + 1, TriangleId { 0 });
     }
