@@ -157,30 +157,31 @@ inline std::int64_t FirstFixed(const RowDepth& d, int y, int xBegin)
 
 } // namespace
 
-RowDepth MakeRowDepth(float atOrigin, float dx, float dy, float originX, float originY, int left,
-    int top, int right, int bottom)
+RowDepth MakeRowDepth(const DepthPlane& p, int left, int top, int right, int bottom)
 {
-    const double unitsStep = static_cast<double>(dx) * 65535.0;
-    RowDepth d { atOrigin, dx, dy, originX, originY, unitsStep, RoundToInteger(unitsStep * 65536.0),
-        false };
-    // The plane's extremes over the box are at its corners. A span's first depth strays from the
-    // plane by a few float roundings of its magnitudes, less than `slack`; the fixed-point steps
-    // by half a step's rounding per pixel.
-    const double reachX = std::max(std::abs(left - originX), std::abs(right - originX));
-    const double reachY = std::max(std::abs(top - originY), std::abs(bottom - originY));
+    const double unitsStep = static_cast<double>(p.dx) * 65535.0;
+    RowDepth d { p.atOrigin, p.dx, p.dy, p.originX, p.originY, unitsStep,
+        RoundToInteger(unitsStep * 65536.0), false, 0 };
+    // Over the triangle the plane's extremes are at its vertices. A span's first depth strays
+    // from the plane by a few float roundings of its magnitudes, less than `slack`; the
+    // fixed-point steps by half a step's rounding per pixel.
+    const double reachX = std::max(std::abs(left - p.originX), std::abs(right - p.originX));
+    const double reachY = std::max(std::abs(top - p.originY), std::abs(bottom - p.originY));
+    const double dx = p.dx, dy = p.dy;
     const double slack
-        = (std::abs(atOrigin) + std::abs(dx) * reachX + std::abs(dy) * reachY) / (1 << 20);
-    const double corner = atOrigin + static_cast<double>(dx) * (left - originX)
-        + static_cast<double>(dy) * (top - originY);
-    const double acrossX = static_cast<double>(dx) * (right - left);
-    const double acrossY = static_cast<double>(dy) * (bottom - top);
-    const double least = corner + std::min(acrossX, 0.0) + std::min(acrossY, 0.0) - slack;
-    const double most = corner + std::max(acrossX, 0.0) + std::max(acrossY, 0.0) + slack;
+        = (std::abs(p.atOrigin) + std::abs(dx) * reachX + std::abs(dy) * reachY) / (1 << 20);
+    const double first = p.atOrigin;
+    const double second = first + dx * p.x10 + dy * p.y10;
+    const double third = first + dx * p.x20 + dy * p.y20;
+    const double least = std::min({ first, second, third }) - slack;
+    const double most = std::max({ first, second, third }) + slack;
     const double drift = 1.0 / 32 + (right - left + 1) / 65536.0;
-    const std::int64_t reach = (d.fixedStep < 0 ? -d.fixedStep : d.fixedStep)
-        * (static_cast<std::int64_t>(right - left) + 1 + 16);
-    d.inLanes = least * 65535.0 + 0.5 - drift >= 0.0 && most * 65535.0 + 0.5 + drift < 65536.0
-        && reach < (std::int64_t { 1 } << 30);
+    d.inRange = least * 65535.0 + 0.5 - drift >= 0.0 && most * 65535.0 + 0.5 + drift < 65536.0;
+    // The lanes reach sixteen steps beyond the span's first centres.
+    const std::int64_t step = d.fixedStep < 0 ? -d.fixedStep : d.fixedStep;
+    d.laneCount = static_cast<int>(std::min<std::int64_t>(
+        ((std::int64_t { 1 } << 30) - 1) / std::max<std::int64_t>(step, 1) - 16,
+        std::int64_t { 1 } << 24));
     return d;
 }
 
@@ -309,7 +310,7 @@ SOFTD3D_AVX2 inline WideWalks Widened(const RowWalks& w)
         lanes[3], lanes[4] };
 }
 
-// MarkRowsNarrow for a triangle whose depths fit the lanes, on a processor with AVX2. The rows
+// MarkRowsNarrow for a triangle whose depths stay in range, on a processor with AVX2. The rows
 // go by rows of blocks, so that a hidden one is passed over whole.
 SOFTD3D_AVX2 MarkedRows MarkRowsWide(const SpanTarget& t, const RowDepth& d,
     const RowWalks& rowWalks, const TriangleRows& rows, TriangleId id)
@@ -332,7 +333,7 @@ SOFTD3D_AVX2 MarkedRows MarkRowsWide(const SpanTarget& t, const RowDepth& d,
                 continue;
             const int x = rows.left + span.begin, count = span.end - span.begin + 1;
             const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(row) * target.pitch + x;
-            const bool any = target.pitch - x >= ((count + 15) & ~15)
+            const bool any = count <= d.laneCount && target.pitch - x >= ((count + 15) & ~15)
                 ? MarkWideSpan(
                     wide, target.depth + at, t.ids + at, count, FirstFixed(d, row, x), t.depthWrite)
                 : MarkSpan(t, d, row, x, rows.left + span.end, id);
@@ -350,7 +351,7 @@ SOFTD3D_AVX2 MarkedRows MarkRowsWide(const SpanTarget& t, const RowDepth& d,
 MarkedRows MarkRows(const SpanTarget& t, const RowDepth& d, const RowWalks& walks,
     const TriangleRows& rows, TriangleId id)
 {
-    const bool wide = wideVectors && d.inLanes && t.target->depth != nullptr && t.depthTest;
+    const bool wide = wideVectors && d.inRange && t.target->depth != nullptr && t.depthTest;
     return wide ? MarkRowsWide(t, d, walks, rows, id) : MarkRowsNarrow(t, d, walks, rows, id);
 }
 

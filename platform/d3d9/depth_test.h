@@ -20,14 +20,21 @@ struct RowDepth {
     float originX, originY;
     double unitsStep; // per pixel along a row
     std::int64_t fixedStep;
-    // Every depth of every span in the box lies within 0..65535, and the steps over a row of the
-    // box fit 32-bit lanes: no span needs the checks of the general case.
-    bool inLanes;
+    // Every depth of every span lies within 0..65535: a span needs none of the checks of the
+    // general case if also its steps fit 32-bit lanes, as they do for up to `laneCount` centres.
+    bool inRange;
+    int laneCount;
 };
 
-// The plane of a triangle's depths over the pixels left..right, top..bottom of its box.
-RowDepth MakeRowDepth(float atOrigin, float dx, float dy, float originX, float originY, int left,
-    int top, int right, int bottom);
+// A triangle's depths: the plane's value at the first vertex and its slopes, and where the
+// vertices are (the other two relative to the first), in pixels.
+struct DepthPlane {
+    float atOrigin, dx, dy;
+    float originX, originY, x10, y10, x20, y20;
+};
+
+// The depths of a triangle whose box spans the pixels left..right, top..bottom.
+RowDepth MakeRowDepth(const DepthPlane& p, int left, int top, int right, int bottom);
 
 // How a span is tested and written.
 struct SpanTarget {

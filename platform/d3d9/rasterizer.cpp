@@ -207,8 +207,9 @@ bool DeferredRasterizer::MarkRows(const std::int64_t x[3], const std::int64_t y[
     std::uint64_t hiddenBlockRows)
 {
     const RasterOptions& options = draws_.back();
-    const RowDepth depth = MakeRowDepth(
-        z.atOrigin, z.dx, z.dy, s.originX, s.originY, box.minX, box.minY, box.maxX, box.maxY);
+    const RowDepth depth
+        = MakeRowDepth({ z.atOrigin, z.dx, z.dy, s.originX, s.originY, s.x10, s.y10, s.x20, s.y20 },
+            box.minX, box.minY, box.maxX, box.maxY);
     const SpanTarget target { &target_, ids_.get(), options.depthTest, options.depthWrite };
     const MarkedRows marked = softd3d::MarkRows(target, depth,
         MakeRowWalks(x, y, box.minX, box.minY, box.maxY - box.minY + 1),
