@@ -317,7 +317,12 @@ SOFTD3D_AVX2 MarkedRows MarkRowsWide(const SpanTarget& t, const RowDepth& d,
 {
     const WideSpans wide = MakeWideSpans(d.fixedStep, id);
     WideWalks walks = Widened(rowWalks);
-    const RenderTarget& target = *t.target;
+    // Copies the vector stores cannot be taken to change, so that they stay in registers.
+    const RowDepth depth = d;
+    const int pitch = t.target->pitch, left = rows.left, last = rows.last;
+    std::uint16_t* const depths = t.target->depth;
+    TriangleId* const ids = t.ids;
+    const bool depthWrite = t.depthWrite;
     MarkedRows marked { rows.top + rowWalks.lastRow + 1, rows.top + rowWalks.firstRow - 1 };
     const int lastRow = rows.top + rowWalks.lastRow;
     for (int row = rows.top + rowWalks.firstRow; row <= lastRow;) {
@@ -328,15 +333,15 @@ SOFTD3D_AVX2 MarkedRows MarkRowsWide(const SpanTarget& t, const RowDepth& d,
             continue;
         }
         for (; row <= blockEnd; ++row, walks.NextRow()) {
-            const Span span = walks.SpanOf(rows.last);
+            const Span span = walks.SpanOf(last);
             if (span.begin > span.end)
                 continue;
-            const int x = rows.left + span.begin, count = span.end - span.begin + 1;
-            const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(row) * target.pitch + x;
-            const bool any = count <= d.laneCount && target.pitch - x >= ((count + 15) & ~15)
+            const int x = left + span.begin, count = span.end - span.begin + 1;
+            const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(row) * pitch + x;
+            const bool any = count <= depth.laneCount && pitch - x >= ((count + 15) & ~15)
                 ? MarkWideSpan(
-                    wide, target.depth + at, t.ids + at, count, FirstFixed(d, row, x), t.depthWrite)
-                : MarkSpan(t, d, row, x, rows.left + span.end, id);
+                    wide, depths + at, ids + at, count, FirstFixed(depth, row, x), depthWrite)
+                : MarkSpan(t, d, row, x, left + span.end, id);
             if (any) {
                 marked.top = std::min(marked.top, row);
                 marked.bottom = row;

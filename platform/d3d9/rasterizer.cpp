@@ -91,6 +91,7 @@ void DeferredRasterizer::Attach()
     target_ = frameBuffer_.Target();
     const std::size_t pixels = static_cast<std::size_t>(target_.width) * target_.height;
     ids_.reset(static_cast<TriangleId*>(std::calloc(pixels, sizeof(TriangleId))));
+    columnNearest_.assign((target_.width >> DepthBounds::kBlockBits) + 1, 0.0);
 }
 
 void DeferredRasterizer::BeginDraw(const DrawCall& call)
@@ -238,23 +239,27 @@ std::uint64_t DeferredRasterizer::HiddenBlockRows(
     DepthBounds& bounds = frameBuffer_.Bounds();
     const int firstRow = box.minY >> kBits;
     const int lastRow = std::min(box.maxY >> kBits, firstRow + 63);
-    // Depth units less the margins: 1/32 unit for the fixed-point steps, `slack` for the float.
+    // The plane's least value over the part of the box in a block is at a corner: the least over
+    // the block's rows plus the least over its columns, each found once, in depth units less the
+    // margins (1/32 unit for the fixed-point steps, `slack` for the float).
+    const int firstColumn = box.minX >> kBits, lastColumn = box.maxX >> kBits;
+    for (int bx = firstColumn; bx <= lastColumn; ++bx) {
+        const int left = std::max(box.minX, bx << kBits);
+        const int right = std::min(box.maxX, (bx << kBits) + DepthBounds::kBlockSide - 1);
+        columnNearest_[bx - firstColumn]
+            = (dx * (left - s.originX) + std::min(dx * (right - left), 0.0)) * 65535.0;
+    }
     const double offset = 0.5 - 1.0 / 32 - slack * 65535.0;
     std::uint64_t hidden = 0;
     for (int by = firstRow; by <= lastRow; ++by) {
         const int top = std::max(box.minY, by << kBits);
         const int bottom = std::min(box.maxY, (by << kBits) + DepthBounds::kBlockSide - 1);
-        // The plane's least value over the part of the box in a block is at a corner: the least
-        // over the block's rows plus the least over its columns.
         const double rowNearest
-            = z.atOrigin + dy * (top - s.originY) + std::min(dy * (bottom - top), 0.0);
+            = (z.atOrigin + dy * (top - s.originY) + std::min(dy * (bottom - top), 0.0)) * 65535.0
+            + offset;
         bool behind = true;
-        for (int bx = box.minX >> kBits; behind && bx <= box.maxX >> kBits; ++bx) {
-            const int left = std::max(box.minX, bx << kBits);
-            const int right = std::min(box.maxX, (bx << kBits) + DepthBounds::kBlockSide - 1);
-            const double nearest
-                = rowNearest + dx * (left - s.originX) + std::min(dx * (right - left), 0.0);
-            const double units = nearest * 65535.0 + offset;
+        for (int bx = firstColumn; behind && bx <= lastColumn; ++bx) {
+            const double units = rowNearest + columnNearest_[bx - firstColumn];
             behind = units >= 1.0
                 && bounds.AllBelow(target_.depth, target_.pitch, bx, by,
                     static_cast<std::uint16_t>(std::min(units, 65535.0)));

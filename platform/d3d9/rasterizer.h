@@ -130,6 +130,8 @@ private:
         void operator()(void* memory) const { std::free(memory); }
     };
     std::unique_ptr<TriangleId[], FreeMemory> ids_;
+    // HiddenBlockRows' least depths of a triangle's plane over each column of blocks of its box.
+    std::vector<double> columnNearest_;
     std::vector<RasterOptions> draws_;
     std::vector<Triangle> triangles_;
     // Textures that pending pixels will sample, one reference per draw that used them.
