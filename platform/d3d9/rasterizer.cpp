@@ -144,9 +144,15 @@ void DeferredRasterizer::DrawTriangle(
     if (box.minX > box.maxX || box.minY > box.maxY)
         return;
 
+    // The shading waits until the triangle shows: many are hidden.
     Triangle tri;
-    SetUpShading(v, x, y, area, tri);
-    tri.draw = static_cast<std::uint32_t>(draws_.size() - 1);
+    ShadingSetup& s = tri.shading;
+    s.originX = static_cast<float>(x[0]) / kSubPixelScale;
+    s.originY = static_cast<float>(y[0]) / kSubPixelScale;
+    s.x10 = static_cast<float>(x[1] - x[0]) / kSubPixelScale;
+    s.y10 = static_cast<float>(y[1] - y[0]) / kSubPixelScale;
+    s.x20 = static_cast<float>(x[2] - x[0]) / kSubPixelScale;
+    s.y20 = static_cast<float>(y[2] - y[0]) / kSubPixelScale;
     const AttributePlane z = MakePlane(v[0]->z, v[1]->z, v[2]->z, tri.shading, area);
     const std::uint64_t hidden = HiddenBlockRows(box, z, tri.shading);
     const int blockRows
@@ -156,6 +162,8 @@ void DeferredRasterizer::DrawTriangle(
     const TriangleId id = static_cast<TriangleId>(triangles_.size() + 1);
     if (!MarkRows(x, y, box, z, tri.shading, id, hidden))
         return;
+    SetUpShading(v, area, tri);
+    tri.draw = static_cast<std::uint32_t>(draws_.size() - 1);
     triangles_.push_back(tri);
     if (triangles_.size() >= kMaxPendingTriangles) {
         // The draw goes on: its options and texture stay pending.
@@ -166,17 +174,11 @@ void DeferredRasterizer::DrawTriangle(
     }
 }
 
-void DeferredRasterizer::SetUpShading(const ScreenVertex* const v[3], const std::int64_t x[3],
-    const std::int64_t y[3], std::int64_t area, Triangle& tri) const
+void DeferredRasterizer::SetUpShading(
+    const ScreenVertex* const v[3], std::int64_t area, Triangle& tri) const
 {
     const RasterOptions& options = draws_.back();
     ShadingSetup& s = tri.shading;
-    s.originX = static_cast<float>(x[0]) / kSubPixelScale;
-    s.originY = static_cast<float>(y[0]) / kSubPixelScale;
-    s.x10 = static_cast<float>(x[1] - x[0]) / kSubPixelScale;
-    s.y10 = static_cast<float>(y[1] - y[0]) / kSubPixelScale;
-    s.x20 = static_cast<float>(x[2] - x[0]) / kSubPixelScale;
-    s.y20 = static_cast<float>(y[2] - y[0]) / kSubPixelScale;
     s.q = MakePlane(v[0]->q, v[1]->q, v[2]->q, s, area);
     const bool textured = options.source != PixelSource::Diffuse;
     tri.source = options.source;

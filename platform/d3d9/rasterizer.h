@@ -104,8 +104,8 @@ private:
     struct Bounds {
         int minX, minY, maxX, maxY;
     };
-    void SetUpShading(const ScreenVertex* const v[3], const std::int64_t x[3],
-        const std::int64_t y[3], std::int64_t area, Triangle& tri) const;
+    // The shading of a triangle whose origin and vertex offsets are set.
+    void SetUpShading(const ScreenVertex* const v[3], std::int64_t area, Triangle& tri) const;
     // The rows of 8x8 blocks of the box (bit k for the k-th from the top, up to 64) at whose every
     // pixel the depth test would fail: each block of the row lies in front of the plane's nearest
     // depth there.
