@@ -353,6 +353,11 @@ SOFTD3D_AVX2 MarkedRows MarkRowsWide(const SpanTarget& t, const RowDepth& d,
 
 } // namespace
 
+bool WideVectors()
+{
+    return wideVectors;
+}
+
 MarkedRows MarkRows(const SpanTarget& t, const RowDepth& d, const RowWalks& walks,
     const TriangleRows& rows, TriangleId id)
 {

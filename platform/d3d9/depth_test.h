@@ -57,6 +57,9 @@ struct MarkedRows {
     int top, bottom;
 };
 
+// Whether the processor has AVX2, which the wide loops here and in the rasterizer need.
+bool WideVectors();
+
 // Depth-tests the covered centres of each row outside the hidden block rows and marks those that
 // pass with `id`.
 MarkedRows MarkRows(const SpanTarget& t, const RowDepth& d, const RowWalks& walks,
