@@ -19,7 +19,7 @@ bool ProcessorHasAvx2()
     return __builtin_cpu_supports("avx2");
 }
 
-const bool wideVectors = ProcessorHasAvx2();
+bool wideVectors = ProcessorHasAvx2();
 
 inline std::int64_t RoundToInteger(double value)
 {
@@ -356,6 +356,11 @@ SOFTD3D_AVX2 MarkedRows MarkRowsWide(const SpanTarget& t, const RowDepth& d,
 bool WideVectors()
 {
     return wideVectors;
+}
+
+void UseWideLoops(bool wide)
+{
+    wideVectors = wide && ProcessorHasAvx2();
 }
 
 MarkedRows MarkRows(const SpanTarget& t, const RowDepth& d, const RowWalks& walks,

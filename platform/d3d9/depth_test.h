@@ -57,8 +57,10 @@ struct MarkedRows {
     int top, bottom;
 };
 
-// Whether the processor has AVX2, which the wide loops here and in the rasterizer need.
+// Whether the wide loops here and in the rasterizer's Resolve run: where the processor has AVX2,
+// unless a test asks for the SSE2 ones, which must draw the same.
 bool WideVectors();
+void UseWideLoops(bool wide);
 
 // Depth-tests the covered centres of each row outside the hidden block rows and marks those that
 // pass with `id`.

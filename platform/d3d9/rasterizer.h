@@ -3,7 +3,8 @@
 // centres (integer coordinates) and the top-left fill rule on 8-bit sub-pixel vertex positions,
 // counter-clockwise triangles culled, and a 16-bit less-or-equal depth test. Shading is deferred:
 // a pixel that passes only records which triangle it shows, and Resolve hands each run of pixels
-// of one triangle to the shading (span_shader.h), which writes the colours.
+// of one triangle to the shading (span_shader.h), which writes the colours. The rows a triangle
+// covers come from coverage.h, their depth test from depth_test.h.
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
