@@ -146,13 +146,18 @@ SOFTD3D_AVX2 inline bool MarkWideSpan(const WideSpans& w, std::uint16_t* depth, 
     return any;
 }
 
-// A span's first depth in 48.16 fixed point: the plane in float at its first centre.
-inline std::int64_t FirstFixed(const RowDepth& d, int y, int xBegin)
+// A span's first depth in units (plus one half): the plane in float at its first centre.
+inline double FirstUnits(const RowDepth& d, int y, int xBegin)
 {
     const float zStart = d.atOrigin + d.dx * (static_cast<float>(xBegin) - d.originX)
         + d.dy * (static_cast<float>(y) - d.originY);
-    const double units = static_cast<double>(zStart) * 65535.0 + 0.5;
-    return RoundToInteger(units * 65536.0);
+    return static_cast<double>(zStart) * 65535.0 + 0.5;
+}
+
+// The same in 48.16 fixed point.
+inline std::int64_t FirstFixed(const RowDepth& d, int y, int xBegin)
+{
+    return RoundToInteger(FirstUnits(d, y, xBegin) * 65536.0);
 }
 
 } // namespace
@@ -177,11 +182,11 @@ RowDepth MakeRowDepth(const DepthPlane& p, int left, int top, int right, int bot
     const double most = std::max({ first, second, third }) + slack;
     const double drift = 1.0 / 32 + (right - left + 1) / 65536.0;
     d.inRange = least * 65535.0 + 0.5 - drift >= 0.0 && most * 65535.0 + 0.5 + drift < 65536.0;
-    // The lanes reach sixteen steps beyond the span's first centres.
+    // The lanes reach sixteen steps beyond a span's centres, which they count in 16 bits.
     const std::int64_t step = d.fixedStep < 0 ? -d.fixedStep : d.fixedStep;
     d.laneCount = static_cast<int>(std::min<std::int64_t>(
         ((std::int64_t { 1 } << 30) - 1) / std::max<std::int64_t>(step, 1) - 16,
-        std::int64_t { 1 } << 24));
+        std::int64_t { 0x7FFF - 16 }));
     return d;
 }
 
@@ -201,9 +206,7 @@ bool MarkSpan(const SpanTarget& t, const RowDepth& d, int y, int xBegin, int xEn
     // The integer steps keep every pixel of a long span within 1/65536 of a unit of its exact
     // depth. Inside the triangle depth stays within 0..1 but for rounding, so only a span whose
     // ends stray outside is clamped pixel by pixel.
-    const float zStart = d.atOrigin + d.dx * (static_cast<float>(xBegin) - d.originX)
-        + d.dy * (static_cast<float>(y) - d.originY);
-    const double units = static_cast<double>(zStart) * 65535.0 + 0.5;
+    const double units = FirstUnits(d, y, xBegin);
     std::int64_t fixed = RoundToInteger(units * 65536.0);
     const std::int64_t fixedStep = d.fixedStep;
     const double unitsEnd = units + d.unitsStep * (xEnd - xBegin);
