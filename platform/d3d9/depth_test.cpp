@@ -33,8 +33,10 @@ inline std::int64_t RoundToInteger(double value)
 inline int MarkLessEqualByEights(std::uint16_t* depth, TriangleId* idRow, int count, int room,
     std::int64_t fixed, std::int64_t fixedStep, bool depthWrite, TriangleId id, bool& any)
 {
-    const std::int64_t reach = (fixedStep < 0 ? -fixedStep : fixedStep) * (count + 8);
-    if (reach >= (std::int64_t { 1 } << 30))
+    // The steps over count + 8 centres must stay below 2^30 (a step may be any 64-bit value).
+    const std::uint64_t magnitude = fixedStep < 0 ? 0 - static_cast<std::uint64_t>(fixedStep)
+                                                  : static_cast<std::uint64_t>(fixedStep);
+    if (magnitude > ((std::uint64_t { 1 } << 30) - 1) / static_cast<std::uint64_t>(count + 8))
         return 0;
     const std::int32_t step = static_cast<std::int32_t>(fixedStep);
     const std::int32_t low = static_cast<std::int32_t>(fixed & 0xFFFF);
@@ -91,14 +93,17 @@ struct WideSpans {
     __m256i flip, ids, lanes, sixteen;
 };
 
+// The steps wrap where a triangle is too steep for any span to take the lanes.
 SOFTD3D_AVX2 inline WideSpans MakeWideSpans(std::int64_t fixedStep, TriangleId id)
 {
-    const std::int32_t step = static_cast<std::int32_t>(fixedStep);
+    const auto steps = [fixedStep](std::uint64_t n) {
+        return static_cast<std::int32_t>(static_cast<std::uint64_t>(fixedStep) * n);
+    };
     WideSpans w;
-    w.ramp[0]
-        = _mm256_mullo_epi32(_mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(step));
-    w.ramp[1] = _mm256_add_epi32(w.ramp[0], _mm256_set1_epi32(8 * step));
-    w.advance = _mm256_set1_epi32(16 * step);
+    w.ramp[0] = _mm256_mullo_epi32(
+        _mm256_setr_epi32(0, 1, 2, 3, 4, 5, 6, 7), _mm256_set1_epi32(steps(1)));
+    w.ramp[1] = _mm256_add_epi32(w.ramp[0], _mm256_set1_epi32(steps(8)));
+    w.advance = _mm256_set1_epi32(steps(16));
     w.flip = _mm256_set1_epi16(static_cast<short>(0x8000));
     w.ids = _mm256_set1_epi16(static_cast<short>(id));
     w.lanes = _mm256_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
@@ -183,10 +188,11 @@ RowDepth MakeRowDepth(const DepthPlane& p, int left, int top, int right, int bot
     const double drift = 1.0 / 32 + (right - left + 1) / 65536.0;
     d.inRange = least * 65535.0 + 0.5 - drift >= 0.0 && most * 65535.0 + 0.5 + drift < 65536.0;
     // The lanes reach sixteen steps beyond a span's centres, which they count in 16 bits.
-    const std::int64_t step = d.fixedStep < 0 ? -d.fixedStep : d.fixedStep;
-    d.laneCount = static_cast<int>(std::min<std::int64_t>(
-        ((std::int64_t { 1 } << 30) - 1) / std::max<std::int64_t>(step, 1) - 16,
-        std::int64_t { 0x7FFF - 16 }));
+    const std::uint64_t step = d.fixedStep < 0 ? 0 - static_cast<std::uint64_t>(d.fixedStep)
+                                               : static_cast<std::uint64_t>(d.fixedStep);
+    const std::uint64_t lanes
+        = ((std::uint64_t { 1 } << 30) - 1) / std::max<std::uint64_t>(step, 1);
+    d.laneCount = static_cast<int>(std::min<std::uint64_t>(lanes, 0x7FFF)) - 16;
     return d;
 }
 
