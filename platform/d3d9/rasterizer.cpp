@@ -5,8 +5,10 @@
 #include <cmath>
 #include <utility>
 
-#include <emmintrin.h>
+#include <immintrin.h>
 
+#include "platform/d3d9/coverage.h"
+#include "platform/d3d9/depth_test.h"
 #include "platform/d3d9/span_shader.h"
 #include "platform/d3d9/texture.h"
 
@@ -14,16 +16,7 @@ namespace softd3d {
 
 namespace {
 
-constexpr int kSubPixelBits = 8;
 constexpr float kSubPixelScale = 1 << kSubPixelBits;
-
-// Edge function in 1/65536 pixel^2 units, biased so that ">= 0" applies the top-left rule.
-struct Edge {
-    std::int64_t value = 0; // at the bounding box's top-left pixel centre
-    std::int64_t stepX = 0; // per pixel to the right
-    std::int64_t stepY = 0; // per row down
-    double inverseStepX = 0.0; // 1 / stepX, 0 for a horizontal edge: rows divide by multiplying
-};
 
 using Triangle = DeferredRasterizer::Triangle;
 
@@ -40,203 +33,9 @@ AttributePlane MakePlane(float f0, float f1, float f2, const ShadingSetup& s, st
     return p;
 }
 
-// The edge functions of a clockwise triangle at the centre of pixel (minX, minY).
-void MakeEdges(const std::int64_t x[3], const std::int64_t y[3], int minX, int minY, Edge edges[3])
-{
-    const std::int64_t px = static_cast<std::int64_t>(minX) << kSubPixelBits;
-    const std::int64_t py = static_cast<std::int64_t>(minY) << kSubPixelBits;
-    for (int i = 0; i < 3; ++i) {
-        const int j = (i + 1) % 3;
-        const std::int64_t stepPerUnitX = y[i] - y[j];
-        const std::int64_t stepPerUnitY = x[j] - x[i];
-        Edge& e = edges[i];
-        e.value = stepPerUnitY * (py - y[i]) + stepPerUnitX * (px - x[i]);
-        e.stepX = stepPerUnitX << kSubPixelBits;
-        e.stepY = stepPerUnitY << kSubPixelBits;
-        e.inverseStepX = e.stepX != 0 ? 1.0 / static_cast<double>(e.stepX) : 0.0;
-        // Top-left rule: centres exactly on an edge belong to the triangle only for a top edge
-        // (horizontal, interior below) or a left edge (going up in this clockwise order).
-        const bool topLeft = stepPerUnitX > 0 || (stepPerUnitX == 0 && stepPerUnitY > 0);
-        if (!topLeft)
-            e.value -= 1;
-    }
-}
-
-// The pixel centres 0..last of a row (counted from the bounding box's left) inside all three
-// edges, found exactly from the edge values at the row's first centre. Empty: begin > end.
-struct Span {
-    int begin, end;
-};
-
-// The smallest k with e + k * step >= 0, for e < 0 < step: a floating-point quotient (a product
-// with the step's reciprocal), made exact by the integer test. A division, 64-bit or double,
-// would cost as much as the rest of the row's set-up.
-inline std::int64_t FirstInside(std::int64_t e, std::int64_t step, double inverseStep)
-{
-    std::int64_t k = static_cast<std::int64_t>(static_cast<double>(-e) * inverseStep);
-    while (e + k * step < 0)
-        ++k;
-    while (k > 0 && e + (k - 1) * step >= 0)
-        --k;
-    return k;
-}
-
-// The largest k with e + k * step >= 0, for e >= 0 > step.
-inline std::int64_t LastInside(std::int64_t e, std::int64_t step, double inverseStep)
-{
-    std::int64_t k = static_cast<std::int64_t>(static_cast<double>(e) * -inverseStep);
-    while (e + k * step < 0)
-        --k;
-    while (e + (k + 1) * step >= 0)
-        ++k;
-    return k;
-}
-
-Span SpanOf(const Edge edges[3], const std::int64_t rowValue[3], int last)
-{
-    Span span { 0, last };
-    for (int i = 0; i < 3; ++i) {
-        const std::int64_t e = rowValue[i];
-        const std::int64_t step = edges[i].stepX;
-        if (step > 0) {
-            if (e < 0) {
-                const std::int64_t first = FirstInside(e, step, edges[i].inverseStepX);
-                span.begin = static_cast<int>(
-                    std::max<std::int64_t>(span.begin, std::min<std::int64_t>(first, last + 1)));
-            }
-        } else if (step < 0) {
-            span.end = e < 0 ? -1
-                             : static_cast<int>(std::min<std::int64_t>(
-                                 span.end, LastInside(e, step, edges[i].inverseStepX)));
-        } else if (e < 0) {
-            span.end = -1;
-        }
-    }
-    return span;
-}
-
 } // namespace
 
 namespace {
-
-// The common case of MarkSpan (less-or-equal, depths in range) eight centres at a time. The
-// fixed-point depths are the scalar loop's, kept as offsets from the span's first whole unit so
-// that they fit 32-bit lanes. A last group shorter than eight is masked, where the row has `room`
-// for eight. Returns how many centres it did.
-int MarkLessEqualByEights(std::uint16_t* depth, TriangleId* idRow, int count, int room,
-    std::int64_t fixed, std::int64_t fixedStep, bool depthWrite, TriangleId id, bool& any)
-{
-    const std::int64_t reach = (fixedStep < 0 ? -fixedStep : fixedStep) * (count + 8);
-    if (reach >= (std::int64_t { 1 } << 30))
-        return 0;
-    const std::int32_t step = static_cast<std::int32_t>(fixedStep);
-    const std::int32_t low = static_cast<std::int32_t>(fixed & 0xFFFF);
-    __m128i offsets[2];
-    offsets[0] = _mm_set_epi32(low + 3 * step, low + 2 * step, low + step, low);
-    offsets[1] = _mm_add_epi32(offsets[0], _mm_set1_epi32(4 * step));
-    const __m128i advance = _mm_set1_epi32(8 * step);
-    // Depths less 32768, so that they compare as signed 16-bit lanes, as do the stored ones with
-    // their top bit flipped.
-    const __m128i base = _mm_set1_epi32(static_cast<std::int32_t>(fixed >> 16) - 32768);
-    const __m128i flip = _mm_set1_epi16(static_cast<short>(0x8000));
-    const __m128i ids = _mm_set1_epi16(static_cast<short>(id));
-    const __m128i lanes = _mm_set_epi16(7, 6, 5, 4, 3, 2, 1, 0);
-    int done = 0;
-    for (; done < count && done + 8 <= room; done += 8) {
-        const __m128i incoming
-            = _mm_packs_epi32(_mm_add_epi32(base, _mm_srai_epi32(offsets[0], 16)),
-                _mm_add_epi32(base, _mm_srai_epi32(offsets[1], 16)));
-        offsets[0] = _mm_add_epi32(offsets[0], advance);
-        offsets[1] = _mm_add_epi32(offsets[1], advance);
-        auto* depths = reinterpret_cast<__m128i*>(depth + done);
-        const __m128i stored = _mm_loadu_si128(depths);
-        const __m128i beyond
-            = _mm_cmpgt_epi16(lanes, _mm_set1_epi16(static_cast<short>(count - done - 1)));
-        const __m128i fails
-            = _mm_or_si128(beyond, _mm_cmpgt_epi16(incoming, _mm_xor_si128(stored, flip)));
-        const int failing = _mm_movemask_epi8(fails);
-        if (failing == 0xFFFF)
-            continue;
-        any = true;
-        if (depthWrite) {
-            _mm_storeu_si128(depths,
-                _mm_or_si128(_mm_and_si128(fails, stored),
-                    _mm_andnot_si128(fails, _mm_xor_si128(incoming, flip))));
-        }
-        auto* marks = reinterpret_cast<__m128i*>(idRow + done);
-        // Where all eight pass, the old marks need not be read: often they are not in the cache.
-        if (failing == 0) {
-            _mm_storeu_si128(marks, ids);
-        } else {
-            _mm_storeu_si128(marks,
-                _mm_or_si128(
-                    _mm_and_si128(fails, _mm_loadu_si128(marks)), _mm_andnot_si128(fails, ids)));
-        }
-    }
-    return std::min(done, count);
-}
-
-// The depth of a triangle along its rows, in 16-bit units as 48.16 fixed point plus one half,
-// so that truncation rounds.
-struct RowDepth {
-    AttributePlane z;
-    float originX, originY;
-    double unitsStep; // per pixel along a row
-    std::int64_t fixedStep;
-};
-
-inline std::int64_t RoundToInteger(double value)
-{
-    return _mm_cvtsd_si64(_mm_set_sd(value)); // as llrint, without the call
-}
-
-RowDepth MakeRowDepth(const AttributePlane& z, float originX, float originY)
-{
-    const double unitsStep = static_cast<double>(z.dx) * 65535.0;
-    return { z, originX, originY, unitsStep, RoundToInteger(unitsStep * 65536.0) };
-}
-
-// Depth-tests the centres x = xBegin..xEnd of row y and marks those that pass with `id`.
-// Returns whether any passed.
-bool MarkSpan(const RenderTarget& t, TriangleId* ids, const RasterOptions& o, const RowDepth& d,
-    int y, int xBegin, int xEnd, TriangleId id)
-{
-    TriangleId* idRow = ids + static_cast<std::ptrdiff_t>(y) * t.pitch;
-    std::uint16_t* depth = t.depth ? t.depth + static_cast<std::ptrdiff_t>(y) * t.pitch : nullptr;
-    if (depth == nullptr || !o.depthTest) {
-        std::fill(idRow + xBegin, idRow + xEnd + 1, id);
-        return true;
-    }
-    // The integer steps keep every pixel of a long span within 1/65536 of a unit of its exact
-    // depth. Inside the triangle depth stays within 0..1 but for rounding, so only a span whose
-    // ends stray outside is clamped pixel by pixel.
-    const float zStart = d.z.atOrigin + d.z.dx * (static_cast<float>(xBegin) - d.originX)
-        + d.z.dy * (static_cast<float>(y) - d.originY);
-    const double units = static_cast<double>(zStart) * 65535.0 + 0.5;
-    const double unitsEnd = units + d.unitsStep * (xEnd - xBegin);
-    std::int64_t fixed = RoundToInteger(units * 65536.0);
-    const std::int64_t fixedStep = d.fixedStep;
-    const bool inRange = units >= 0.0 && units < 65536.0 && unitsEnd >= 0.0 && unitsEnd < 65536.0;
-    bool any = false;
-    int x = xBegin;
-    if (inRange) {
-        const int done = MarkLessEqualByEights(depth + xBegin, idRow + xBegin, xEnd - xBegin + 1,
-            t.pitch - xBegin, fixed, fixedStep, o.depthWrite, id, any);
-        fixed += fixedStep * done;
-        x += done;
-    }
-    for (; x <= xEnd; ++x, fixed += fixedStep) {
-        const std::int64_t whole = std::clamp<std::int64_t>(fixed >> 16, 0, 65535);
-        const std::uint16_t z16 = static_cast<std::uint16_t>(whole);
-        if (z16 > depth[x])
-            continue;
-        if (o.depthWrite)
-            depth[x] = z16;
-        idRow[x] = id;
-        any = true;
-    }
-    return any;
-}
 
 // A white 1x1 texture would leave the diffuse colour unchanged: without a texture, stage 0's
 // modulation is the diffuse colour alone.
@@ -260,7 +59,7 @@ RasterOptions OptionsFor(const DrawCall& call, bool hasDepth)
 }
 
 // The first x from `x` to `last` whose mark is not `id`, or last + 1: eight marks at a time.
-int RunStart(const TriangleId* row, int x, int last, TriangleId id)
+inline int RunStart(const TriangleId* row, int x, int last, TriangleId id)
 {
     const __m128i same = _mm_set1_epi16(static_cast<short>(id));
     for (; x + 7 <= last; x += 8) {
@@ -272,6 +71,60 @@ int RunStart(const TriangleId* row, int x, int last, TriangleId id)
     while (x <= last && row[x] == id)
         ++x;
     return x;
+}
+
+#define SOFTD3D_AVX2 __attribute__((target("avx2")))
+
+// RunStart sixteen marks at a time, where the processor has AVX2.
+SOFTD3D_AVX2 inline int RunStartWide(const TriangleId* row, int x, int last, TriangleId id)
+{
+    const __m256i same = _mm256_set1_epi16(static_cast<short>(id));
+    for (; x + 15 <= last; x += 16) {
+        const __m256i marks = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row + x));
+        const unsigned equal
+            = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_cmpeq_epi16(marks, same)));
+        if (equal != 0xFFFFFFFFu)
+            return x + std::countr_one(equal) / 2;
+    }
+    return RunStart(row, x, last, id);
+}
+
+// What Resolve hands each run of marks to.
+struct Runs {
+    TriangleId* ids;
+    const RenderTarget& target;
+    const std::vector<Triangle>& triangles;
+    const std::vector<RasterOptions>& draws;
+};
+
+// Shades each run of marks of rows top..bottom, columns left..right, and clears the marks.
+template <bool kWide>
+inline void ShadeRuns(const Runs& runs, int left, int top, int right, int bottom)
+{
+    const auto start = [](const TriangleId* row, int x, int last, TriangleId id) {
+        if constexpr (kWide)
+            return RunStartWide(row, x, last, id);
+        else
+            return RunStart(row, x, last, id);
+    };
+    for (int y = top; y <= bottom; ++y) {
+        TriangleId* row = runs.ids + static_cast<std::ptrdiff_t>(y) * runs.target.pitch;
+        for (int x = start(row, left, right, 0); x <= right;) {
+            const TriangleId id = row[x];
+            const int next = start(row, x + 1, right, id);
+            const Triangle& tri = runs.triangles[id - 1];
+            ShadeRun(tri, runs.draws[tri.draw], runs.target, y, x, next - 1);
+            // Triangles that share an edge leave no gap between their runs.
+            x = next <= right && row[next] != 0 ? next : start(row, next, right, 0);
+        }
+        std::fill(row + left, row + right + 1, TriangleId { 0 });
+    }
+}
+
+SOFTD3D_AVX2 __attribute__((flatten)) void ShadeRunsWide(
+    const Runs& runs, int left, int top, int right, int bottom)
+{
+    ShadeRuns<true>(runs, left, top, right, bottom);
 }
 
 // Pending triangles beyond this are shaded at once: their marks are 16 bits (half the memory
@@ -292,6 +145,7 @@ void DeferredRasterizer::Attach()
     target_ = frameBuffer_.Target();
     const std::size_t pixels = static_cast<std::size_t>(target_.width) * target_.height;
     ids_.reset(static_cast<TriangleId*>(std::calloc(pixels, sizeof(TriangleId))));
+    columnNearest_.assign((target_.width >> DepthBounds::kBlockBits) + 1, 0.0);
 }
 
 void DeferredRasterizer::BeginDraw(const DrawCall& call)
@@ -344,9 +198,15 @@ void DeferredRasterizer::DrawTriangle(
     if (box.minX > box.maxX || box.minY > box.maxY)
         return;
 
+    // The shading waits until the triangle shows: many are hidden.
     Triangle tri;
-    SetUpShading(v, x, y, area, tri);
-    tri.draw = static_cast<std::uint32_t>(draws_.size() - 1);
+    ShadingSetup& s = tri.shading;
+    s.originX = static_cast<float>(x[0]) / kSubPixelScale;
+    s.originY = static_cast<float>(y[0]) / kSubPixelScale;
+    s.x10 = static_cast<float>(x[1] - x[0]) / kSubPixelScale;
+    s.y10 = static_cast<float>(y[1] - y[0]) / kSubPixelScale;
+    s.x20 = static_cast<float>(x[2] - x[0]) / kSubPixelScale;
+    s.y20 = static_cast<float>(y[2] - y[0]) / kSubPixelScale;
     const AttributePlane z = MakePlane(v[0]->z, v[1]->z, v[2]->z, tri.shading, area);
     const std::uint64_t hidden = HiddenBlockRows(box, z, tri.shading);
     const int blockRows
@@ -356,6 +216,8 @@ void DeferredRasterizer::DrawTriangle(
     const TriangleId id = static_cast<TriangleId>(triangles_.size() + 1);
     if (!MarkRows(x, y, box, z, tri.shading, id, hidden))
         return;
+    SetUpShading(v, area, tri);
+    tri.draw = static_cast<std::uint32_t>(draws_.size() - 1);
     triangles_.push_back(tri);
     if (triangles_.size() >= kMaxPendingTriangles) {
         // The draw goes on: its options and texture stay pending.
@@ -366,17 +228,11 @@ void DeferredRasterizer::DrawTriangle(
     }
 }
 
-void DeferredRasterizer::SetUpShading(const ScreenVertex* const v[3], const std::int64_t x[3],
-    const std::int64_t y[3], std::int64_t area, Triangle& tri) const
+void DeferredRasterizer::SetUpShading(
+    const ScreenVertex* const v[3], std::int64_t area, Triangle& tri) const
 {
     const RasterOptions& options = draws_.back();
     ShadingSetup& s = tri.shading;
-    s.originX = static_cast<float>(x[0]) / kSubPixelScale;
-    s.originY = static_cast<float>(y[0]) / kSubPixelScale;
-    s.x10 = static_cast<float>(x[1] - x[0]) / kSubPixelScale;
-    s.y10 = static_cast<float>(y[1] - y[0]) / kSubPixelScale;
-    s.x20 = static_cast<float>(x[2] - x[0]) / kSubPixelScale;
-    s.y20 = static_cast<float>(y[2] - y[0]) / kSubPixelScale;
     s.q = MakePlane(v[0]->q, v[1]->q, v[2]->q, s, area);
     const bool textured = options.source != PixelSource::Diffuse;
     tri.source = options.source;
@@ -408,32 +264,18 @@ bool DeferredRasterizer::MarkRows(const std::int64_t x[3], const std::int64_t y[
     std::uint64_t hiddenBlockRows)
 {
     const RasterOptions& options = draws_.back();
-    const RowDepth depth = MakeRowDepth(z, s.originX, s.originY);
-    Edge edges[3];
-    MakeEdges(x, y, box.minX, box.minY, edges);
-    std::int64_t rowValue[3] = { edges[0].value, edges[1].value, edges[2].value };
-    const int last = box.maxX - box.minX;
-    int markedTop = box.maxY + 1, markedBottom = box.minY - 1;
-    const int firstBlockRow = box.minY >> DepthBounds::kBlockBits;
-    for (int row = box.minY; row <= box.maxY; ++row) {
-        const int blockRow = (row >> DepthBounds::kBlockBits) - firstBlockRow;
-        const bool hidden = blockRow < 64 && ((hiddenBlockRows >> blockRow) & 1) != 0;
-        const Span span = hidden ? Span { 1, 0 } : SpanOf(edges, rowValue, last);
-        for (int i = 0; i < 3; ++i)
-            rowValue[i] += edges[i].stepY;
-        if (span.begin > span.end)
-            continue;
-        if (MarkSpan(target_, ids_.get(), options, depth, row, box.minX + span.begin,
-                box.minX + span.end, id)) {
-            markedTop = std::min(markedTop, row);
-            markedBottom = row;
-        }
-    }
-    if (markedTop > markedBottom)
+    const RowDepth depth
+        = MakeRowDepth({ z.atOrigin, z.dx, z.dy, s.originX, s.originY, s.x10, s.y10, s.x20, s.y20 },
+            box.minX, box.minY, box.maxX, box.maxY);
+    const SpanTarget target { &target_, ids_.get(), options.depthTest, options.depthWrite };
+    const MarkedRows marked = softd3d::MarkRows(target, depth,
+        MakeRowWalks(x, y, box.minX, box.minY, box.maxY - box.minY + 1),
+        { box.minX, box.minY, box.maxX - box.minX, hiddenBlockRows }, id);
+    if (marked.top > marked.bottom)
         return false;
     if (target_.depth != nullptr && options.depthTest && options.depthWrite)
-        frameBuffer_.Bounds().Lowered(box.minX, markedTop, box.maxX, markedBottom);
-    AddDirty(box.minX, markedTop, box.maxX, markedBottom);
+        frameBuffer_.Bounds().Lowered(box.minX, marked.top, box.maxX, marked.bottom);
+    AddDirty(box.minX, marked.top, box.maxX, marked.bottom);
     return true;
 }
 
@@ -453,18 +295,27 @@ std::uint64_t DeferredRasterizer::HiddenBlockRows(
     DepthBounds& bounds = frameBuffer_.Bounds();
     const int firstRow = box.minY >> kBits;
     const int lastRow = std::min(box.maxY >> kBits, firstRow + 63);
+    // The plane's least value over the part of the box in a block is at a corner: the least over
+    // the block's rows plus the least over its columns, each found once, in depth units less the
+    // margins (1/32 unit for the fixed-point steps, `slack` for the float).
+    const int firstColumn = box.minX >> kBits, lastColumn = box.maxX >> kBits;
+    for (int bx = firstColumn; bx <= lastColumn; ++bx) {
+        const int left = std::max(box.minX, bx << kBits);
+        const int right = std::min(box.maxX, (bx << kBits) + DepthBounds::kBlockSide - 1);
+        columnNearest_[bx - firstColumn]
+            = (dx * (left - s.originX) + std::min(dx * (right - left), 0.0)) * 65535.0;
+    }
+    const double offset = 0.5 - 1.0 / 32 - slack * 65535.0;
     std::uint64_t hidden = 0;
     for (int by = firstRow; by <= lastRow; ++by) {
         const int top = std::max(box.minY, by << kBits);
         const int bottom = std::min(box.maxY, (by << kBits) + DepthBounds::kBlockSide - 1);
+        const double rowNearest
+            = (z.atOrigin + dy * (top - s.originY) + std::min(dy * (bottom - top), 0.0)) * 65535.0
+            + offset;
         bool behind = true;
-        for (int bx = box.minX >> kBits; behind && bx <= box.maxX >> kBits; ++bx) {
-            const int left = std::max(box.minX, bx << kBits);
-            const int right = std::min(box.maxX, (bx << kBits) + DepthBounds::kBlockSide - 1);
-            // The plane's least value over the part of the box in this block is at a corner.
-            const double nearest = z.atOrigin + dx * (left - s.originX) + dy * (top - s.originY)
-                + std::min(dx * (right - left), 0.0) + std::min(dy * (bottom - top), 0.0);
-            const double units = (nearest - slack) * 65535.0 + 0.5 - 1.0 / 32;
+        for (int bx = firstColumn; behind && bx <= lastColumn; ++bx) {
+            const double units = rowNearest + columnNearest_[bx - firstColumn];
             behind = units >= 1.0
                 && bounds.AllBelow(target_.depth, target_.pitch, bx, by,
                     static_cast<std::uint16_t>(std::min(units, 65535.0)));
@@ -497,17 +348,11 @@ void DeferredRasterizer::Resolve()
         return;
     }
     target_ = frameBuffer_.Target();
-    for (int y = dirtyTop_; y <= dirtyBottom_; ++y) {
-        TriangleId* row = ids_.get() + static_cast<std::ptrdiff_t>(y) * target_.pitch;
-        for (int x = RunStart(row, dirtyLeft_, dirtyRight_, 0); x <= dirtyRight_;) {
-            const TriangleId id = row[x];
-            const int next = RunStart(row, x + 1, dirtyRight_, id);
-            const Triangle& tri = triangles_[id - 1];
-            ShadeRun(tri, draws_[tri.draw], target_, y, x, next - 1);
-            x = RunStart(row, next, dirtyRight_, 0);
-        }
-        std::fill(row + dirtyLeft_, row + dirtyRight_ + 1, TriangleId { 0 });
-    }
+    const Runs runs { ids_.get(), target_, triangles_, draws_ };
+    if (WideVectors())
+        ShadeRunsWide(runs, dirtyLeft_, dirtyTop_, dirtyRight_, dirtyBottom_);
+    else
+        ShadeRuns<false>(runs, dirtyLeft_, dirtyTop_, dirtyRight_, dirtyBottom_);
     Forget();
 }
 

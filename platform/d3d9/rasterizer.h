@@ -3,12 +3,14 @@
 // centres (integer coordinates) and the top-left fill rule on 8-bit sub-pixel vertex positions,
 // counter-clockwise triangles culled, and a 16-bit less-or-equal depth test. Shading is deferred:
 // a pixel that passes only records which triangle it shows, and Resolve hands each run of pixels
-// of one triangle to the shading (span_shader.h), which writes the colours.
+// of one triangle to the shading (span_shader.h), which writes the colours. The rows a triangle
+// covers come from coverage.h, their depth test from depth_test.h.
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
 #include <vector>
 
+#include "platform/d3d9/depth_test.h"
 #include "platform/d3d9/device_state.h"
 #include "platform/d3d9/frame_buffer.h"
 #include "platform/d3d9/sampler.h"
@@ -68,9 +70,6 @@ struct ShadingSetup {
     float uTexelsDx = 0.0f, uTexelsDy = 0.0f, vTexelsDx = 0.0f, vTexelsDy = 0.0f;
 };
 
-// Which pending triangle a pixel shows, 0 for none.
-using TriangleId = std::uint16_t;
-
 class DeferredRasterizer {
 public:
     explicit DeferredRasterizer(FrameBuffer& frameBuffer)
@@ -106,8 +105,8 @@ private:
     struct Bounds {
         int minX, minY, maxX, maxY;
     };
-    void SetUpShading(const ScreenVertex* const v[3], const std::int64_t x[3],
-        const std::int64_t y[3], std::int64_t area, Triangle& tri) const;
+    // The shading of a triangle whose origin and vertex offsets are set.
+    void SetUpShading(const ScreenVertex* const v[3], std::int64_t area, Triangle& tri) const;
     // The rows of 8x8 blocks of the box (bit k for the k-th from the top, up to 64) at whose every
     // pixel the depth test would fail: each block of the row lies in front of the plane's nearest
     // depth there.
@@ -132,6 +131,8 @@ private:
         void operator()(void* memory) const { std::free(memory); }
     };
     std::unique_ptr<TriangleId[], FreeMemory> ids_;
+    // HiddenBlockRows' least depths of a triangle's plane over each column of blocks of its box.
+    std::vector<double> columnNearest_;
     std::vector<RasterOptions> draws_;
     std::vector<Triangle> triangles_;
     // Textures that pending pixels will sample, one reference per draw that used them.

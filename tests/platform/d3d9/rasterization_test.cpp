@@ -1,9 +1,11 @@
 // Coverage, culling, clipping and depth: which pixels a triangle writes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
+#include "platform/d3d9/depth_test.h"
 #include "tests/platform/d3d9/test_device.h"
 
 namespace softd3d::testing {
@@ -158,6 +160,65 @@ TEST_F(RasterizationTest, triangle_behind_part_of_a_block_shows_in_the_rest)
     EXPECT_EQ(d.Pixel(5, 1), 0xFF000000u);
     d.DrawTriangle(0, 0, 7, 0, 0, 7, 0.7f);
     EXPECT_EQ(d.Pixel(5, 1), 0xFFFFFFFFu);
+}
+
+// The AVX2 loops of the depth test and of the scan of the marks draw exactly what the SSE2 ones
+// do: ties on shared planes, steep triangles whose depth steps outgrow the lanes, spans longer
+// than a register and spans that end at a row's last pixel.
+TEST_F(RasterizationTest, wide_and_narrow_loops_draw_the_same_pixels)
+{
+    TestDevice d(203, 131);
+    d.UseScreenSpace();
+    std::mt19937 random(77);
+    std::uniform_real_distribution<float> unit(0.0f, 1.0f);
+    std::vector<TextureLevel> levels(1);
+    levels[0].width = levels[0].height = 32;
+    for (int i = 0; i < 32 * 32; ++i)
+        levels[0].argb.push_back(0xFF000000u | (random() & 0xFFFFFFu));
+    IDirect3DTexture9* texture = nullptr;
+    ASSERT_EQ(
+        CreateTextureFromLevels(d.device, std::move(levels), D3DFMT_A8R8G8B8, &texture), D3D_OK);
+    d->SetTexture(0, texture);
+    // First a wall whose depth runs from the near plane to the far one across the target: its
+    // steps outgrow the lanes within a row, and what it hides depends on each of its depths.
+    const float right = static_cast<float>(d.width), bottom = static_cast<float>(d.height);
+    Vertices vertices = { ScreenVertex(d, 0, 0, 0), ScreenVertex(d, right, 0, 1),
+        ScreenVertex(d, right, bottom, 1), ScreenVertex(d, 0, bottom, 0) };
+    Indices indices = { 0, 1, 2, 0, 2, 3 };
+    for (int t = 0; t < 400; ++t) {
+        const float size = t % 4 == 0 ? 300.0f : 40.0f;
+        const float cx = unit(random) * d.width, cy = unit(random) * d.height;
+        for (int k = 0; k < 3; ++k) {
+            const float x = cx + (unit(random) - 0.5f) * size;
+            const float y = cy + (unit(random) - 0.5f) * size;
+            const float z = t % 3 == 0 ? 0.3f + 0.001f * x + 0.002f * y
+                : t % 3 == 1           ? 0.6f - 0.0015f * x
+                                       : unit(random);
+            vertices.push_back(ScreenVertex(d, x, y, z, 4 * unit(random), 4 * unit(random)));
+            indices.push_back(static_cast<std::uint32_t>(vertices.size() - 1));
+        }
+    }
+    auto picture = [&](bool wide) {
+        UseWideLoops(wide);
+        d.Clear();
+        // Not a full clear: the repeated-frame shortcut would keep the last loops' picture.
+        d->Clear(0, nullptr, D3DCLEAR_ZBUFFER, 0, 1.0f, 0);
+        d.Draw(vertices, indices);
+        std::vector<std::uint32_t> pixels;
+        for (int y = 0; y < d.height; ++y) {
+            for (int x = 0; x < d.width; ++x)
+                pixels.push_back(d.Pixel(x, y));
+        }
+        return pixels;
+    };
+    const std::vector<std::uint32_t> narrow = picture(false);
+    const std::vector<std::uint32_t> wide = picture(true);
+    std::vector<std::uint32_t> colours = narrow;
+    std::sort(colours.begin(), colours.end());
+    EXPECT_GT(std::unique(colours.begin(), colours.end()) - colours.begin(), 1000);
+    for (std::size_t i = 0; i < wide.size(); ++i)
+        ASSERT_EQ(wide[i], narrow[i]) << "pixel " << i % d.width << ", " << i / d.width;
+    texture->Release();
 }
 
 TEST_F(RasterizationTest, depth_beyond_the_far_plane_is_clipped)

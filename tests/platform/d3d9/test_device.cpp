@@ -207,6 +207,7 @@ void DeviceTest::TearDown()
     faults::ClearAll();
     SetDisplayHooks({});
     UseTrilinearPath(TrilinearPath::Wide);
+    UseWideLoops(true);
 }
 
 } // namespace softd3d::testing
