@@ -102,7 +102,7 @@ void RepeatedFrame::Resolve()
     if (mode_ == Mode::Matching && frameDraws_ == recordedDraws_ && pixelsKept) {
         // The same frame as the last one: its pixels, not a second drawing of them.
         if (frameBuffer_.Version() != heldVersion_) {
-            frameBuffer_.RestoreFrom(savedColour_, savedDepth_);
+            frameBuffer_.RestoreFrom(savedPicture_);
             heldVersion_ = frameBuffer_.Version();
         }
         clearDeferred_ = false;
@@ -132,7 +132,7 @@ void RepeatedFrame::BeforeOutsideWrite()
         recordValid_ = false; // cannot happen: every writer passes here first
         return;
     }
-    frameBuffer_.SaveTo(savedColour_, savedDepth_);
+    frameBuffer_.SaveTo(savedPicture_);
     saved_ = true;
 }
 

@@ -89,8 +89,7 @@ private:
     std::size_t recordedDraws_ = 0;
     std::uint64_t heldVersion_ = 0;
     bool saved_ = false;
-    std::vector<std::uint32_t> savedColour_;
-    std::vector<std::uint16_t> savedDepth_;
+    SavedPicture savedPicture_;
 };
 
 } // namespace softd3d

@@ -270,6 +270,7 @@ void VertexStage::Draw(const DrawCall& call)
         clipper_.Triangle(Processed(call.vertices, i0), Processed(call.vertices, i1),
             Processed(call.vertices, i2));
     }
+    clipper_.EndDraw();
 }
 
 } // namespace softd3d

@@ -1,5 +1,6 @@
 // gdi32's text calls on the device contexts of surface_dc.cpp.
 #include <QColor>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QString>
 
@@ -98,6 +99,17 @@ BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int length)
         painter.setBackground(FromColourRef(state->backgroundColour));
     } else {
         painter.setBackgroundMode(Qt::TransparentMode);
+    }
+    if (state->beforeWrite) {
+        // The text cell (an opaque background fills it) and the ink, with room to spare for
+        // strokes reaching past either.
+        const QFontMetrics metrics = painter.fontMetrics();
+        const int margin = metrics.height() / 2 + 2;
+        const QRect cell(x, y, metrics.horizontalAdvance(line), metrics.height());
+        const QRect ink = metrics.boundingRect(line).translated(x, y + state->ascent);
+        const QRect bounds = cell.united(ink).adjusted(-margin, -margin, margin, margin);
+        state->beforeWrite(RECT {
+            bounds.x(), bounds.y(), bounds.x() + bounds.width(), bounds.y() + bounds.height() });
     }
     // GDI places the top-left corner of the text cell at (x, y); Qt wants the baseline.
     painter.drawText(x, y + state->ascent, line);
