@@ -121,9 +121,14 @@ FrameView Device::Frame()
 std::uint32_t* Device::PixelsForWriting(const PixelRect& writes)
 {
     repeatedFrame_.Resolve();
-    repeatedFrame_.BeforeOutsideWrite();
-    frameBuffer_.Written(writes);
+    OutsideWrites(writes);
     return frameBuffer_.WritableColour();
+}
+
+void Device::OutsideWrites(const PixelRect& writes)
+{
+    repeatedFrame_.BeforeOutsideWrite(&writes);
+    frameBuffer_.Written(writes);
 }
 
 HRESULT Device::TestCooperativeLevel()

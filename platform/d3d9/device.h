@@ -82,7 +82,7 @@ public:
     // For the back-buffer surface: the finished picture, to be written outside the draws inside
     // `writes`; a writer that learns later where it writes reports that through OutsideWrites.
     std::uint32_t* PixelsForWriting(const PixelRect& writes);
-    void OutsideWrites(const PixelRect& writes) { frameBuffer_.Written(writes); }
+    void OutsideWrites(const PixelRect& writes);
     const SwapChainSetup& Setup() const { return setup_; }
     // Text drawn through GetDC writes full 8-bit colours; reduce them to the real format.
     void RequantiseBackBuffer() { frameBuffer_.Requantise(); }

@@ -43,36 +43,6 @@ void Fill(Pixel* pixels, int pitch, const PixelRegion& region, Pixel value)
         Fill(pixels, pitch, region.rects[i], value);
 }
 
-// Copies the region's rows from the buffer into `rows`, one after the other, or back.
-template <typename Pixel>
-void SaveRows(const Pixel* pixels, int pitch, const PixelRegion& region, std::vector<Pixel>& rows)
-{
-    std::size_t size = 0;
-    for (int i = 0; i < region.count; ++i)
-        size += Area(region.rects[i]);
-    rows.resize(size);
-    Pixel* to = rows.data();
-    for (int i = 0; i < region.count; ++i) {
-        const PixelRect& r = region.rects[i];
-        for (int y = r.top; y < r.bottom; ++y, to += r.right - r.left)
-            std::copy_n(
-                pixels + static_cast<std::size_t>(y) * pitch + r.left, r.right - r.left, to);
-    }
-}
-
-template <typename Pixel>
-void RestoreRows(
-    Pixel* pixels, int pitch, const PixelRegion& region, const std::vector<Pixel>& rows)
-{
-    const Pixel* from = rows.data();
-    for (int i = 0; i < region.count; ++i) {
-        const PixelRect& r = region.rects[i];
-        for (int y = r.top; y < r.bottom; ++y, from += r.right - r.left)
-            std::copy_n(
-                from, r.right - r.left, pixels + static_cast<std::size_t>(y) * pitch + r.left);
-    }
-}
-
 } // namespace
 
 void PixelRect::Add(const PixelRect& other)
@@ -237,42 +207,51 @@ PixelRegion FrameBuffer::TakeChanged()
     return std::exchange(changed_, PixelRegion {});
 }
 
-void FrameBuffer::SaveTo(SavedPicture& saved) const
+void SavedPicture::Clear()
 {
-    // Outside what was written since the last whole fills the pixels are those fills' values:
-    // only the rest need keeping.
-    PixelRegion region;
-    if (colourClean_ && (depthClean_ || depth_.empty())) {
-        region = colourWritten_;
-        for (int i = 0; i < depthWritten_.count; ++i)
-            region.Add(depthWritten_.rects[i]);
-    } else {
-        region.Add(Whole());
+    rects.clear();
+    colours.clear();
+    depths.clear();
+}
+
+void FrameBuffer::SaveColours(SavedPicture& saved, const PixelRect& rect) const
+{
+    const PixelRect r { std::max(rect.left, 0), std::max(rect.top, 0), std::min(rect.right, width_),
+        std::min(rect.bottom, height_) };
+    if (r.Empty())
+        return;
+    saved.rects.push_back(r);
+    for (int y = r.top; y < r.bottom; ++y) {
+        const std::uint32_t* row = colour_.data() + static_cast<std::size_t>(y) * width_;
+        saved.colours.insert(saved.colours.end(), row + r.left, row + r.right);
     }
-    saved.region = region;
-    saved.colour = cleanColour_;
-    saved.depth = cleanDepth_;
-    SaveRows(colour_.data(), width_, region, saved.colours);
-    SaveRows(depth_.data(), width_, depth_.empty() ? PixelRegion {} : region, saved.depths);
+}
+
+void FrameBuffer::SaveAll(SavedPicture& saved) const
+{
+    SaveColours(saved, Whole());
+    if (saved.depths.empty())
+        saved.depths = depth_;
 }
 
 void FrameBuffer::RestoreFrom(const SavedPicture& saved)
 {
-    const bool partial = saved.region.count != 1 || !IsWhole(saved.region.rects[0]);
-    if (partial) {
-        FillColour(Whole(), saved.colour);
-        if (!depth_.empty())
-            FillDepth(Whole(), saved.depth);
-    }
     ++version_;
-    RestoreRows(colour_.data(), width_, saved.region, saved.colours);
-    if (!depth_.empty())
-        RestoreRows(depth_.data(), width_, saved.region, saved.depths);
-    colourClean_ = colourClean_ && partial;
-    depthClean_ = depthClean_ && partial;
-    for (int i = 0; i < saved.region.count; ++i)
-        Written(saved.region.rects[i]);
-    depthBounds_.Reset(width_, height_);
+    std::size_t end = saved.colours.size();
+    for (auto r = saved.rects.rbegin(); r != saved.rects.rend(); ++r) {
+        const int width = r->right - r->left;
+        end -= Area(*r);
+        const std::uint32_t* from = saved.colours.data() + end;
+        for (int y = r->top; y < r->bottom; ++y, from += width)
+            std::copy_n(
+                from, width, colour_.data() + static_cast<std::size_t>(y) * width_ + r->left);
+        Written(*r);
+    }
+    if (!saved.depths.empty() && saved.depths.size() == depth_.size()) {
+        depth_ = saved.depths;
+        depthClean_ = false;
+        depthBounds_.Reset(width_, height_);
+    }
 }
 
 } // namespace softd3d

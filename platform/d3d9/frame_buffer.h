@@ -68,13 +68,14 @@ struct PixelRegion {
     void Add(const PixelRect& rect);
 };
 
-// The pixels that differed from the full clear before them, kept aside with that clear.
+// Pixels kept aside before something overwrote them: rectangles of colours, in the order they
+// were saved, and the depths when a writer could not tell where it writes.
 struct SavedPicture {
-    PixelRegion region; // pixels outside it held the clear's colour and depth
-    std::uint32_t colour = 0;
-    std::uint16_t depth = 0;
-    std::vector<std::uint32_t> colours; // the region's rows, one after the other
-    std::vector<std::uint16_t> depths;
+    std::vector<PixelRect> rects;
+    std::vector<std::uint32_t> colours; // each rectangle's rows, one after the other
+    std::vector<std::uint16_t> depths; // the whole buffer's, or none
+
+    void Clear();
 };
 
 class FrameBuffer {
@@ -113,8 +114,11 @@ public:
     // The pixels that may have changed since the last call (the whole buffer at first).
     PixelRegion TakeChanged();
 
-    // The picture, for the repeated frame's copy of it.
-    void SaveTo(SavedPicture& saved) const;
+    // For the repeated frame's copy of its picture: adds the colours inside `rect` to `saved`,
+    // or all colours and (unless saved before) depths.
+    void SaveColours(SavedPicture& saved, const PixelRect& rect) const;
+    void SaveAll(SavedPicture& saved) const;
+    // Puts back what was saved, the latest first, so that each pixel gets its oldest copy.
     void RestoreFrom(const SavedPicture& saved);
 
 private:
