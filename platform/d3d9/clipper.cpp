@@ -1,5 +1,6 @@
 #include "platform/d3d9/clipper.h"
 
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -127,7 +128,7 @@ void Clipper::BeginDraw(const DrawCall& call)
     rasterizer_.BeginDraw(call);
     minX_ = minY_ = std::numeric_limits<float>::max();
     maxX_ = maxY_ = -std::numeric_limits<float>::max();
-    finite_ = true;
+    unbounded_ = 0.0f;
 }
 
 void Clipper::Classify(ProcessedVertex& v)
@@ -141,7 +142,7 @@ void Clipper::Classify(ProcessedVertex& v)
 
 void Clipper::EndDraw()
 {
-    if (!finite_) {
+    if (unbounded_ != 0.0f) {
         frameBuffer_.Written({ 0, 0, frameBuffer_.Width(), frameBuffer_.Height() });
         return;
     }

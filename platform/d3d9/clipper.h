@@ -5,7 +5,6 @@
 // sides; what is left goes through the perspective division and the viewport transform and on to
 // the rasterizer.
 #include <algorithm>
-#include <cmath>
 #include <cstdint>
 
 #include "platform/d3d9/rasterizer.h"
@@ -53,14 +52,15 @@ private:
         maxX_ = std::max(maxX_, s.x);
         minY_ = std::min(minY_, s.y);
         maxY_ = std::max(maxY_, s.y);
-        // The comparisons above drop NaN; such a position bounds nothing.
-        finite_ = finite_ && std::fabs(s.x) + std::fabs(s.y) < 1e30f;
+        // The comparisons above drop NaN; such a position (or an infinite one) bounds nothing,
+        // and makes this NaN for good.
+        unbounded_ += (s.x - s.x) + (s.y - s.y);
     }
 
     DeferredRasterizer& rasterizer_;
     FrameBuffer& frameBuffer_;
     float minX_ = 0.0f, minY_ = 0.0f, maxX_ = 0.0f, maxY_ = 0.0f;
-    bool finite_ = true;
+    float unbounded_ = 0.0f; // 0 while every position was finite
 };
 
 // Bit set of the clip planes a vertex lies outside of; 0 = inside all.

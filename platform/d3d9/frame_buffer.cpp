@@ -63,6 +63,12 @@ void PixelRegion::Add(const PixelRect& rect)
 {
     if (rect.Empty())
         return;
+    for (int i = 0; i < count; ++i) {
+        const PixelRect& r = rects[i];
+        if (r.left <= rect.left && r.top <= rect.top && r.right >= rect.right
+            && r.bottom >= rect.bottom)
+            return; // most draws of a frame land inside the box of those before them
+    }
     // Kept apart while there is room, unless joining costs few pixels; then the two that waste
     // the fewest pixels together are joined.
     PixelRect all[kMaxRects + 1];

@@ -112,13 +112,14 @@ QRect ClientView::ViewRectOf(const QRect& pictureArea) const
     const QRect target = PictureRect();
     if (target.size() == picture_.size())
         return pictureArea.translated(target.topLeft());
-    // Scaled: the smoothing reads the neighbours, so a pixel more on each side.
+    // Scaled: the smoothing reads the neighbouring pixels, which reach a scaled pixel further.
     const double sx = static_cast<double>(target.width()) / picture_.width();
     const double sy = static_cast<double>(target.height()) / picture_.height();
-    const int left = static_cast<int>(std::floor(pictureArea.left() * sx)) - 2;
-    const int top = static_cast<int>(std::floor(pictureArea.top() * sy)) - 2;
-    const int right = static_cast<int>(std::ceil((pictureArea.right() + 1) * sx)) + 2;
-    const int bottom = static_cast<int>(std::ceil((pictureArea.bottom() + 1) * sy)) + 2;
+    const int margin = static_cast<int>(std::ceil(std::max(sx, sy))) + 1;
+    const int left = static_cast<int>(std::floor(pictureArea.left() * sx)) - margin;
+    const int top = static_cast<int>(std::floor(pictureArea.top() * sy)) - margin;
+    const int right = static_cast<int>(std::ceil((pictureArea.right() + 1) * sx)) + margin;
+    const int bottom = static_cast<int>(std::ceil((pictureArea.bottom() + 1) * sy)) + margin;
     return QRect(target.x() + left, target.y() + top, right - left, bottom - top);
 }
 
