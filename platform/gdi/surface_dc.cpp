@@ -67,7 +67,10 @@ HDC CreateSurfaceDC(
         return nullptr;
     state->font = DefaultDeviceFont();
     state->painter.setFont(state->font);
-    state->ascent = QFontMetrics(state->font).ascent();
+    const QFontMetrics metrics(state->font);
+    state->ascent = metrics.ascent();
+    state->cellHeight = metrics.height();
+    state->widestAdvance = metrics.maxWidth();
     state->beforeWrite = std::move(beforeWrite);
 
     HDC handle = reinterpret_cast<HDC>(state.get());

@@ -14,6 +14,8 @@ struct SurfaceDC {
     QPainter painter;
     QFont font;
     int ascent = 0;
+    int cellHeight = 0;
+    int widestAdvance = 0; // of any character of the font
     COLORREF textColour = 0x00000000; // GDI's default: black text
     COLORREF backgroundColour = 0x00FFFFFF;
     int backgroundMode = OPAQUE; // GDI's default
