@@ -1,5 +1,7 @@
 #include "platform/d3d9/clipper.h"
 
+#include <cmath>
+#include <limits>
 #include <utility>
 
 namespace softd3d {
@@ -121,11 +123,37 @@ int ClipTriangle(const ClipVertex& a, const ClipVertex& b, const ClipVertex& c,
     return count;
 }
 
-void Clipper::Classify(ProcessedVertex& v) const
+void Clipper::BeginDraw(const DrawCall& call)
+{
+    rasterizer_.BeginDraw(call);
+    minX_ = minY_ = std::numeric_limits<float>::max();
+    maxX_ = maxY_ = -std::numeric_limits<float>::max();
+    unbounded_ = 0.0f;
+}
+
+void Clipper::Classify(ProcessedVertex& v)
 {
     v.outCode = OutCode(v.clip);
-    if (v.outCode == 0)
+    if (v.outCode == 0) {
         v.screen = ToScreen(v.clip, rasterizer_.Width(), rasterizer_.Height());
+        Reach(v.screen);
+    }
+}
+
+void Clipper::EndDraw()
+{
+    if (unbounded_ != 0.0f) {
+        frameBuffer_.Written({ 0, 0, frameBuffer_.Width(), frameBuffer_.Height() });
+        return;
+    }
+    if (minX_ > maxX_)
+        return; // no vertex inside: every triangle was clipped away or is still unseen
+    // A pixel is covered only when its centre (integer coordinates) lies in the triangle; the
+    // rasterizer rounds positions to 1/256 pixel, well within the extra pixel on each side. The
+    // guard band keeps the values far inside int's range.
+    frameBuffer_.Written(
+        { static_cast<int>(std::floor(minX_)) - 1, static_cast<int>(std::floor(minY_)) - 1,
+            static_cast<int>(std::ceil(maxX_)) + 2, static_cast<int>(std::ceil(maxY_)) + 2 });
 }
 
 void Clipper::Triangle(const ProcessedVertex& a, const ProcessedVertex& b, const ProcessedVertex& c)
@@ -142,8 +170,10 @@ void Clipper::Triangle(const ProcessedVertex& a, const ProcessedVertex& b, const
     if (count < 3)
         return;
     ScreenVertex screen[kMaxClippedVertices];
-    for (int i = 0; i < count; ++i)
+    for (int i = 0; i < count; ++i) {
         screen[i] = ToScreen(polygon[i], rasterizer_.Width(), rasterizer_.Height());
+        Reach(screen[i]);
+    }
     for (int i = 1; i + 1 < count; ++i)
         rasterizer_.DrawTriangle(screen[0], screen[i], screen[i + 1]);
 }

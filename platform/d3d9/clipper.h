@@ -4,6 +4,7 @@
 // the rasterizer's fixed-point coordinates small without visible clipping at the viewport's
 // sides; what is left goes through the perspective division and the viewport transform and on to
 // the rasterizer.
+#include <algorithm>
 #include <cstdint>
 
 #include "platform/d3d9/rasterizer.h"
@@ -31,17 +32,35 @@ struct ProcessedVertex {
 
 class Clipper {
 public:
-    explicit Clipper(DeferredRasterizer& rasterizer)
+    Clipper(DeferredRasterizer& rasterizer, FrameBuffer& frameBuffer)
         : rasterizer_(rasterizer)
+        , frameBuffer_(frameBuffer)
     {
     }
-    void BeginDraw(const DrawCall& call) { rasterizer_.BeginDraw(call); }
+    void BeginDraw(const DrawCall& call);
     // Fills in the out code and, for a vertex inside, its screen position.
-    void Classify(ProcessedVertex& v) const;
+    void Classify(ProcessedVertex& v);
     void Triangle(const ProcessedVertex& a, const ProcessedVertex& b, const ProcessedVertex& c);
+    // Tells the frame buffer which pixels the draw's triangles may have written: a box around
+    // every screen position handed to the rasterizer, whose triangles cover no pixel outside it.
+    void EndDraw();
 
 private:
+    void Reach(const ScreenVertex& s)
+    {
+        minX_ = std::min(minX_, s.x);
+        maxX_ = std::max(maxX_, s.x);
+        minY_ = std::min(minY_, s.y);
+        maxY_ = std::max(maxY_, s.y);
+        // The comparisons above drop NaN; such a position (or an infinite one) bounds nothing,
+        // and makes this NaN for good.
+        unbounded_ += (s.x - s.x) + (s.y - s.y);
+    }
+
     DeferredRasterizer& rasterizer_;
+    FrameBuffer& frameBuffer_;
+    float minX_ = 0.0f, minY_ = 0.0f, maxX_ = 0.0f, maxY_ = 0.0f;
+    float unbounded_ = 0.0f; // 0 while every position was finite
 };
 
 // Bit set of the clip planes a vertex lies outside of; 0 = inside all.

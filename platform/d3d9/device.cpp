@@ -118,11 +118,17 @@ FrameView Device::Frame()
     return { frameBuffer_.Colour(), setup_.width, setup_.height, setup_.width };
 }
 
-std::uint32_t* Device::PixelsForWriting()
+std::uint32_t* Device::PixelsForWriting(const PixelRect& writes)
 {
     repeatedFrame_.Resolve();
-    repeatedFrame_.BeforeOutsideWrite();
+    OutsideWrites(writes);
     return frameBuffer_.WritableColour();
+}
+
+void Device::OutsideWrites(const PixelRect& writes)
+{
+    repeatedFrame_.BeforeOutsideWrite(&writes);
+    frameBuffer_.Written(writes);
 }
 
 HRESULT Device::TestCooperativeLevel()
@@ -179,6 +185,14 @@ HRESULT Device::Present(const RECT*, const RECT*, HWND, const RGNDATA*)
         frame.fullScreen = !setup_.windowed;
         // A repeat of the last frame: the window may keep what it shows.
         frame.unchanged = presented_ && presentedVersion_ == frameBuffer_.Version();
+        const PixelRegion changed = frameBuffer_.TakeChanged();
+        frame.changedCount = presented_ ? changed.count : 1;
+        for (int i = 0; i < changed.count; ++i) {
+            const PixelRect& r = changed.rects[i];
+            frame.changed[i] = RECT { r.left, r.top, r.right, r.bottom };
+        }
+        if (!presented_)
+            frame.changed[0] = RECT { 0, 0, setup_.width, setup_.height };
         hooks.present(frame);
     }
     presented_ = true;

@@ -79,8 +79,10 @@ public:
     // The finished picture: shades whatever is still pending first.
     FrameView Frame();
 
-    // For the back-buffer surface: the finished picture, to be written outside the draws.
-    std::uint32_t* PixelsForWriting();
+    // For the back-buffer surface: the finished picture, to be written outside the draws inside
+    // `writes`; a writer that learns later where it writes reports that through OutsideWrites.
+    std::uint32_t* PixelsForWriting(const PixelRect& writes);
+    void OutsideWrites(const PixelRect& writes);
     const SwapChainSetup& Setup() const { return setup_; }
     // Text drawn through GetDC writes full 8-bit colours; reduce them to the real format.
     void RequantiseBackBuffer() { frameBuffer_.Requantise(); }
@@ -114,7 +116,7 @@ private:
     // The pipeline, in the order a draw flows through it; each stage knows the next.
     FrameBuffer frameBuffer_;
     DeferredRasterizer rasterizer_ { frameBuffer_ };
-    Clipper clipper_ { rasterizer_ };
+    Clipper clipper_ { rasterizer_, frameBuffer_ };
     VertexStage vertexStage_ { clipper_ };
     RepeatedFrame repeatedFrame_ { frameBuffer_, vertexStage_, rasterizer_ };
 };

@@ -19,6 +19,11 @@ struct PresentedFrame {
     // The same pixels as the last frame this device presented: the window may keep showing
     // what it has instead of comparing or copying them again.
     bool unchanged = false;
+    // Outside these rectangles (right and bottom exclusive) the pixels are those of the last
+    // frame this device presented; the whole picture for its first.
+    static constexpr int kMaxChanged = 4;
+    RECT changed[kMaxChanged] {};
+    int changedCount = 0;
 };
 
 struct DisplayHooks {

@@ -89,7 +89,7 @@ void RepeatedFrame::Draw(const DrawCall& call)
             records_.emplace_back();
         Keep(frameDraws_++, call);
     } else {
-        BeforeOutsideWrite(); // a draw after the frame, without a clear
+        BeforeOutsideWrite(nullptr); // a draw after the frame, without a clear
     }
     vertexStage_.Draw(call);
 }
@@ -102,7 +102,7 @@ void RepeatedFrame::Resolve()
     if (mode_ == Mode::Matching && frameDraws_ == recordedDraws_ && pixelsKept) {
         // The same frame as the last one: its pixels, not a second drawing of them.
         if (frameBuffer_.Version() != heldVersion_) {
-            frameBuffer_.RestoreFrom(savedColour_, savedDepth_);
+            frameBuffer_.RestoreFrom(savedPicture_);
             heldVersion_ = frameBuffer_.Version();
         }
         clearDeferred_ = false;
@@ -124,15 +124,21 @@ void RepeatedFrame::Forget()
     saved_ = false;
 }
 
-void RepeatedFrame::BeforeOutsideWrite()
+void RepeatedFrame::BeforeOutsideWrite(const PixelRect* writes)
 {
-    if (!recordValid_ || saved_ || mode_ != Mode::None)
+    if (!recordValid_ || mode_ != Mode::None)
         return;
-    if (frameBuffer_.Version() != heldVersion_) {
+    if (frameBuffer_.Version() == heldVersion_) {
+        savedPicture_.Clear(); // the frame buffer holds the frame itself
+    } else if (!saved_) {
         recordValid_ = false; // cannot happen: every writer passes here first
         return;
     }
-    frameBuffer_.SaveTo(savedColour_, savedDepth_);
+    // Only what the writer overwrites: text is a line, not the picture.
+    if (writes != nullptr)
+        frameBuffer_.SaveColours(savedPicture_, *writes);
+    else
+        frameBuffer_.SaveAll(savedPicture_);
     saved_ = true;
 }
 

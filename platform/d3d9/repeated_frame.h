@@ -50,9 +50,10 @@ public:
     // Anything else is about to change the pixels (a partial clear, a reset, a lost device):
     // brings the frame buffer up to date and forgets the last frame.
     void Forget();
-    // The pixels are about to be written outside the draws (text through GetDC, LockRect): the
-    // last frame's pixels are kept aside first, so that a repeat of it can still show them.
-    void BeforeOutsideWrite();
+    // The pixels inside `writes` (null: anywhere, depths too) are about to be written outside the
+    // draws (text through GetDC, LockRect): the last frame's pixels there are kept aside first,
+    // so that a repeat of it can still show them.
+    void BeforeOutsideWrite(const PixelRect* writes);
 
 private:
     // One draw as it reached the device: everything its pixels depend on.
@@ -89,8 +90,7 @@ private:
     std::size_t recordedDraws_ = 0;
     std::uint64_t heldVersion_ = 0;
     bool saved_ = false;
-    std::vector<std::uint32_t> savedColour_;
-    std::vector<std::uint16_t> savedDepth_;
+    SavedPicture savedPicture_;
 };
 
 } // namespace softd3d

@@ -46,15 +46,17 @@ HRESULT BackBufferSurface::LockRect(D3DLOCKED_RECT* locked, const RECT* rect, DW
     if (locked == nullptr || Busy())
         return D3DERR_INVALIDCALL;
     const SwapChainSetup& setup = device_->Setup();
-    std::uint32_t* pixels = device_->PixelsForWriting();
+    PixelRect writes { 0, 0, setup.width, setup.height };
     if (rect != nullptr) {
         if (rect->left < 0 || rect->top < 0 || rect->left >= rect->right
             || rect->top >= rect->bottom || rect->right > setup.width
             || rect->bottom > setup.height) {
             return D3DERR_INVALIDCALL;
         }
-        pixels += static_cast<std::ptrdiff_t>(rect->top) * setup.width + rect->left;
+        writes = { rect->left, rect->top, rect->right, rect->bottom };
     }
+    std::uint32_t* pixels = device_->PixelsForWriting(writes)
+        + static_cast<std::ptrdiff_t>(writes.top) * setup.width + writes.left;
     locked->pBits = pixels;
     locked->Pitch = setup.width * 4;
     locked_ = true;
@@ -74,8 +76,12 @@ HRESULT BackBufferSurface::GetDC(HDC* dc)
     if (dc == nullptr || Busy())
         return D3DERR_INVALIDCALL;
     const SwapChainSetup& setup = device_->Setup();
-    HDC made = platform::CreateSurfaceDC(
-        device_->PixelsForWriting(), setup.width, setup.height, setup.width * 4);
+    // Text goes where TextOutA puts it: each call reports its bounds before it writes.
+    Device* device = device_;
+    HDC made = platform::CreateSurfaceDC(device_->PixelsForWriting(PixelRect {}), setup.width,
+        setup.height, setup.width * 4, [device](const RECT& bounds) {
+            device->OutsideWrites({ bounds.left, bounds.top, bounds.right, bounds.bottom });
+        });
     if (made == nullptr)
         return E_FAIL;
     dc_ = made;

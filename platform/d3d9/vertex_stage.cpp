@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace softd3d {
 
@@ -29,7 +30,7 @@ D3DMATRIX ToMatrix(const float m[4][4])
 
 // Inverse transpose of the upper 3x3 = cofactor matrix / determinant. A singular matrix gives
 // zero normals (unlit by diffuse and specular), not NaNs.
-void NormalMatrix(const float m[4][4], float out[3][3])
+void NormalMatrix(const float m[4][4], float out[3][4])
 {
     float c[3][3];
     for (int r = 0; r < 3; ++r) {
@@ -61,6 +62,22 @@ D3DCOLORVALUE FromArgb(DWORD argb)
     return { static_cast<float>((argb >> 16) & 0xFF) / 255.0f,
         static_cast<float>((argb >> 8) & 0xFF) / 255.0f, static_cast<float>(argb & 0xFF) / 255.0f,
         static_cast<float>(argb >> 24) / 255.0f };
+}
+
+// Four floats in one register.
+using Lanes = float __attribute__((vector_size(16)));
+
+Lanes Row(const float row[4])
+{
+    Lanes lanes;
+    std::memcpy(&lanes, row, sizeof(lanes));
+    return lanes;
+}
+
+// (x, y, z, 1) times the matrix.
+Lanes Transform(float x, float y, float z, const float m[4][4])
+{
+    return x * Row(m[0]) + y * Row(m[1]) + z * Row(m[2]) + Row(m[3]);
 }
 
 float Clamp01(float x)
@@ -180,11 +197,12 @@ void PrepareVertexTransform(const DeviceState& state, VertexTransform& stage)
 
 void ProcessVertex(const VertexTransform& stage, const MeshVertex& in, ClipVertex& out)
 {
-    const auto& m = stage.worldViewProjection;
-    out.x = in.x * m[0][0] + in.y * m[1][0] + in.z * m[2][0] + m[3][0];
-    out.y = in.x * m[0][1] + in.y * m[1][1] + in.z * m[2][1] + m[3][1];
-    out.z = in.x * m[0][2] + in.y * m[1][2] + in.z * m[2][2] + m[3][2];
-    out.w = in.x * m[0][3] + in.y * m[1][3] + in.z * m[2][3] + m[3][3];
+    // Four columns at once, each summed in the same order as one at a time: the same bits.
+    const Lanes clip = Transform(in.x, in.y, in.z, stage.worldViewProjection);
+    out.x = clip[0];
+    out.y = clip[1];
+    out.z = clip[2];
+    out.w = clip[3];
 
     // A two-component coordinate is extended to (u, v, 1), so the third row translates.
     if (stage.textureTransform) {
@@ -203,14 +221,11 @@ void ProcessVertex(const VertexTransform& stage, const MeshVertex& in, ClipVerte
         return;
     }
 
-    const auto& wv = stage.worldView;
-    float p[3], n[3];
-    for (int c = 0; c < 3; ++c) {
-        p[c] = in.x * wv[0][c] + in.y * wv[1][c] + in.z * wv[2][c] + wv[3][c];
-    }
+    const Lanes camera = Transform(in.x, in.y, in.z, stage.worldView);
     const auto& nm = stage.normalMatrix;
-    for (int c = 0; c < 3; ++c)
-        n[c] = in.nx * nm[0][c] + in.ny * nm[1][c] + in.nz * nm[2][c];
+    const Lanes normal = in.nx * Row(nm[0]) + in.ny * Row(nm[1]) + in.nz * Row(nm[2]);
+    float p[3] = { camera[0], camera[1], camera[2] };
+    float n[3] = { normal[0], normal[1], normal[2] };
     if (stage.normalizeNormals)
         Normalize(n);
 
@@ -270,6 +285,7 @@ void VertexStage::Draw(const DrawCall& call)
         clipper_.Triangle(Processed(call.vertices, i0), Processed(call.vertices, i1),
             Processed(call.vertices, i2));
     }
+    clipper_.EndDraw();
 }
 
 } // namespace softd3d

@@ -23,7 +23,8 @@ struct VertexTransform {
     std::uint32_t transformVersion = 0;
     float worldViewProjection[4][4] {};
     float worldView[4][4] {};
-    float normalMatrix[3][3] {}; // inverse transpose of worldView's upper 3x3
+    // Inverse transpose of worldView's upper 3x3; rows padded to four, as ProcessVertex loads them.
+    float normalMatrix[3][4] {};
     CameraSpaceLight lights[kLightCount];
     int lightCount = 0;
 

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <unordered_map>
+#include <utility>
 
 #include "platform/gdi/surface_dc_state.h"
 #include "platform/qt/qt_application.h"
@@ -47,7 +48,8 @@ SurfaceDC* FindSurfaceDC(HDC dc)
     return found == live.end() ? nullptr : found->second.get();
 }
 
-HDC CreateSurfaceDC(std::uint32_t* pixels, int width, int height, int pitchBytes)
+HDC CreateSurfaceDC(
+    std::uint32_t* pixels, int width, int height, int pitchBytes, SurfaceWriteHook beforeWrite)
 {
     if (pixels == nullptr || width <= 0 || height <= 0 || width > kMaxSurfaceSide
         || height > kMaxSurfaceSide || pitchBytes < width * 4 || pitchBytes % 4 != 0) {
@@ -65,7 +67,11 @@ HDC CreateSurfaceDC(std::uint32_t* pixels, int width, int height, int pitchBytes
         return nullptr;
     state->font = DefaultDeviceFont();
     state->painter.setFont(state->font);
-    state->ascent = QFontMetrics(state->font).ascent();
+    const QFontMetrics metrics(state->font);
+    state->ascent = metrics.ascent();
+    state->cellHeight = metrics.height();
+    state->widestAdvance = metrics.maxWidth();
+    state->beforeWrite = std::move(beforeWrite);
 
     HDC handle = reinterpret_cast<HDC>(state.get());
     LiveDCs().emplace(handle, std::move(state));

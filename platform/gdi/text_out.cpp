@@ -5,6 +5,9 @@
 
 #include <iconv.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
 #include <string>
 
 #include "platform/gdi/surface_dc_state.h"
@@ -60,6 +63,25 @@ QString DecodeCodePage932(const char* text, int length)
     return QString::fromUtf8(output.data(), static_cast<qsizetype>(output.size()));
 }
 
+// Where a line of text may write, without laying it out (which would cost as much again as
+// drawing it): no character of the font is wider than its widest, and no stroke reaches past
+// the cell by half its height. Other characters may come from other fonts: anywhere.
+RECT TextBounds(const platform::SurfaceDC& dc, int x, int y, const QString& line)
+{
+    constexpr LONG kAnywhere = std::numeric_limits<LONG>::max() / 2;
+    for (const QChar c : line) {
+        if (c.unicode() >= 0x80)
+            return RECT { -kAnywhere, -kAnywhere, kAnywhere, kAnywhere };
+    }
+    const std::int64_t margin = dc.cellHeight / 2 + 2;
+    const std::int64_t width = static_cast<std::int64_t>(line.size()) * (dc.widestAdvance + 1);
+    auto limit = [](std::int64_t v) {
+        return static_cast<LONG>(std::clamp<std::int64_t>(v, -kAnywhere, kAnywhere));
+    };
+    return RECT { limit(x - margin), limit(y - margin), limit(x + width + margin),
+        limit(y + dc.cellHeight + margin) };
+}
+
 } // namespace
 
 COLORREF SetTextColor(HDC dc, COLORREF colour)
@@ -99,6 +121,8 @@ BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int length)
     } else {
         painter.setBackgroundMode(Qt::TransparentMode);
     }
+    if (state->beforeWrite)
+        state->beforeWrite(TextBounds(*state, x, y, line));
     // GDI places the top-left corner of the text cell at (x, y); Qt wants the baseline.
     painter.drawText(x, y + state->ascent, line);
     return TRUE;

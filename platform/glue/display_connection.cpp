@@ -33,8 +33,8 @@ void ConnectDeviceToWindows()
 {
     softd3d::DisplayHooks hooks;
     hooks.present = [](const softd3d::PresentedFrame& frame) {
-        ShowPresentedFrame(
-            frame.window, frame.pixels, frame.width, frame.height, frame.pitch, frame.unchanged);
+        ShowPresentedFrame(frame.window, frame.pixels, frame.width, frame.height, frame.pitch,
+            frame.unchanged, frame.changed, frame.changedCount);
         TraceFirstFrame();
     };
     hooks.displayMode

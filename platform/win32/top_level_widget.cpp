@@ -33,6 +33,19 @@ QPoint Floor(QPointF p)
     return QPoint(static_cast<int>(std::floor(p.x())), static_cast<int>(std::floor(p.y())));
 }
 
+// Copies a row made opaque (X8R8G8B8 leaves the top byte undefined; Qt's RGB32 wants it set);
+// whether it differed from what it replaced. The rows never overlap, which lets it vectorise.
+bool CopyOpaque(const std::uint32_t* __restrict from, std::uint32_t* __restrict to, int count)
+{
+    std::uint32_t differences = 0;
+    for (int x = 0; x < count; ++x) {
+        const std::uint32_t pixel = from[x] | 0xFF000000u;
+        differences |= pixel ^ to[x];
+        to[x] = pixel;
+    }
+    return differences != 0;
+}
+
 } // namespace
 
 ClientView::ClientView(HWND window, QWidget* parent)
@@ -46,40 +59,68 @@ ClientView::ClientView(HWND window, QWidget* parent)
     setAttribute(Qt::WA_KeyCompression, false);
 }
 
-void ClientView::ShowFrame(
-    const std::uint32_t* pixels, int width, int height, int pitchPixels, bool unchanged)
+void ClientView::ShowFrame(const std::uint32_t* pixels, int width, int height, int pitchPixels,
+    bool unchanged, const RECT* changed, int changedCount)
 {
     if (pixels == nullptr || width <= 0 || height <= 0 || pitchPixels < width)
         return;
     // A cube at rest is presented 62 times a second with the same picture; repainting the screen
     // for it would cost the X server and the compositor as much as drawing it again. The device
-    // says when it presents the same pixels again, which costs nothing to act on; otherwise the
-    // picture shown is the presented one made opaque, so telling them apart is one pass over
-    // memory.
-    const bool sameSize = picture_.width() == width && picture_.height() == height;
-    if (unchanged && sameSize)
+    // says when it presents the same pixels again, which costs nothing to act on, and which parts
+    // of a new picture may differ from the last (a turning cube is a third of the screen).
+    const bool known
+        = picture_.width() == width && picture_.height() == height && pictureSource_ == pixels;
+    if (unchanged && known)
         return;
-    bool same = sameSize;
-    for (int y = 0; same && y < height; ++y) {
-        const std::uint32_t* from = pixels + static_cast<std::ptrdiff_t>(y) * pitchPixels;
-        const auto* shown = reinterpret_cast<const std::uint32_t*>(picture_.constScanLine(y));
-        std::uint32_t differences = 0;
-        for (int x = 0; x < width; ++x)
-            differences |= (from[x] | 0xFF000000u) ^ shown[x];
-        same = differences == 0;
-    }
-    if (same)
+    const QRect whole(0, 0, width, height);
+    if (!known || changed == nullptr) {
+        if (!known) {
+            picture_ = QImage(width, height, QImage::Format_RGB32);
+            pictureSource_ = pixels;
+        }
+        TakeRows(pixels, pitchPixels, whole, !known);
         return;
-    if (!sameSize)
-        picture_ = QImage(width, height, QImage::Format_RGB32);
-    for (int y = 0; y < height; ++y) {
-        const std::uint32_t* from = pixels + static_cast<std::ptrdiff_t>(y) * pitchPixels;
-        auto* to = reinterpret_cast<std::uint32_t*>(picture_.scanLine(y));
-        // X8R8G8B8 leaves the top byte undefined; Qt's RGB32 wants it opaque.
-        for (int x = 0; x < width; ++x)
-            to[x] = from[x] | 0xFF000000u;
     }
-    update();
+    for (int i = 0; i < changedCount; ++i) {
+        const RECT& r = changed[i];
+        TakeRows(pixels, pitchPixels,
+            whole & QRect(QPoint(r.left, r.top), QPoint(r.right - 1, r.bottom - 1)), false);
+    }
+}
+
+void ClientView::TakeRows(
+    const std::uint32_t* pixels, int pitchPixels, const QRect& area, bool repaint)
+{
+    // The picture shown is the presented one made opaque: rows are copied and compared in one
+    // pass, and only the rows that differed are repainted.
+    int top = area.bottom() + 1, bottom = area.top() - 1;
+    for (int y = area.top(); y <= area.bottom(); ++y) {
+        const std::uint32_t* from
+            = pixels + static_cast<std::ptrdiff_t>(y) * pitchPixels + area.left();
+        auto* to = reinterpret_cast<std::uint32_t*>(picture_.scanLine(y)) + area.left();
+        if (CopyOpaque(from, to, area.width()) || repaint) {
+            top = std::min(top, y);
+            bottom = y;
+        }
+    }
+    if (bottom >= top)
+        update(ViewRectOf(QRect(area.left(), top, area.width(), bottom - top + 1)));
+}
+
+QRect ClientView::ViewRectOf(const QRect& pictureArea) const
+{
+    const QRect target = PictureRect();
+    if (target.size() == picture_.size())
+        return pictureArea.translated(target.topLeft());
+    // Scaled: the smoothing reads the neighbouring pixels, which reach a scaled pixel further.
+    const double sx = static_cast<double>(target.width()) / picture_.width();
+    const double sy = static_cast<double>(target.height()) / picture_.height();
+    const int margin = static_cast<int>(std::ceil(std::max(sx, sy))) + 1;
+    const int left = static_cast<int>(std::floor(pictureArea.left() * sx)) - margin;
+    const int top = static_cast<int>(std::floor(pictureArea.top() * sy)) - margin;
+    const int right = static_cast<int>(std::ceil((pictureArea.right() + 1) * sx)) + margin;
+    const int bottom = static_cast<int>(std::ceil((pictureArea.bottom() + 1) * sy)) + margin;
+    return QRect(target.x() + left, target.y() + top, right - left, bottom - top);
 }
 
 void ClientView::SetFullScreen(bool fullScreen)

@@ -19,9 +19,11 @@ class ClientView : public QWidget {
 public:
     ClientView(HWND window, QWidget* parent);
 
-    // `unchanged`: the pixels are those of the last call, so the picture shown stays.
-    void ShowFrame(
-        const std::uint32_t* pixels, int width, int height, int pitchPixels, bool unchanged);
+    // `unchanged`: the pixels are those of the last call, so the picture shown stays. `changed`
+    // (null: all of them): outside these `changedCount` rectangles the pixels are those of the
+    // last call with the same memory.
+    void ShowFrame(const std::uint32_t* pixels, int width, int height, int pitchPixels,
+        bool unchanged, const RECT* changed = nullptr, int changedCount = 0);
     void SetFullScreen(bool fullScreen);
     void SetBackground(const QColor& colour);
 
@@ -40,12 +42,17 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // Where rows top..bottom - 1 and columns left..right - 1 of the picture show in the view.
+    QRect ViewRectOf(const QRect& pictureArea) const;
+    // Copies the area's rows into the picture; repaints the rows that differed.
+    void TakeRows(const std::uint32_t* pixels, int pitchPixels, const QRect& area, bool repaint);
     void HandleMouse(QEvent* event);
     void HandleWheel(QEvent* event);
     bool HandleKey(QEvent* event);
 
     HWND window_;
     QImage picture_;
+    const std::uint32_t* pictureSource_ = nullptr; // the pixels last copied into it
     QColor background_;
     bool fullScreen_ = false;
     std::set<int> keysDown_;

@@ -214,12 +214,13 @@ void SyncWidget(Window& window, bool leaveOnScreen)
 }
 
 void ShowPresentedFrame(HWND handle, const std::uint32_t* pixels, int width, int height,
-    int pitchPixels, bool unchanged)
+    int pitchPixels, bool unchanged, const RECT* changed, int changedCount)
 {
     Window* window = FindWindowByHandle(handle);
     if (window == nullptr || window->widget == nullptr)
         return;
-    window->widget->View()->ShowFrame(pixels, width, height, pitchPixels, unchanged);
+    window->widget->View()->ShowFrame(
+        pixels, width, height, pitchPixels, unchanged, changed, changedCount);
 }
 
 void SetWindowFullScreen(HWND handle, bool fullScreen)

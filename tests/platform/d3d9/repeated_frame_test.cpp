@@ -181,5 +181,56 @@ TEST_F(RepeatedFrame, only_a_repeat_of_the_presented_pixels_is_presented_as_unch
     EXPECT_EQ(unchanged, (std::vector<bool> { false, true, false, false, false, true }));
 }
 
+// A frame's clear rewrites only what was written since the last, and the window copies only the
+// rectangles a present names: across moving draws (one past the edge), text, a locked pixel and a
+// partial clear, every frame must still equal the same frame drawn afresh, and a copy of the
+// picture kept up to date only inside those rectangles must equal the picture.
+TEST_F(RepeatedFrame, clears_and_presents_reach_every_pixel_written_since)
+{
+    std::vector<std::uint32_t> shown(64 * 64, 0u);
+    DisplayHooks hooks;
+    hooks.present = [&](const PresentedFrame& f) {
+        for (int i = 0; i < f.changedCount; ++i) {
+            const RECT& r = f.changed[i];
+            for (int y = r.top; y < r.bottom; ++y) {
+                for (int x = r.left; x < r.right; ++x)
+                    shown[y * 64 + x] = f.pixels[y * f.pitch + x];
+            }
+        }
+    };
+    SetDisplayHooks(hooks);
+    TestDevice device;
+    IDirect3DSurface9* surface = nullptr;
+    ASSERT_EQ(device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, &surface), D3D_OK);
+    const float shifts[] = { 0, 0, 6, 6, -5, 30, 30, 0 };
+    for (int frame = 0; frame < 8; ++frame) {
+        const float shift = shifts[frame];
+        DrawScene(device, shift);
+        EXPECT_EQ(Picture(device), DrawnAfresh(shift)) << frame;
+        if (frame % 2 == 0) {
+            HDC dc = nullptr;
+            ASSERT_EQ(surface->GetDC(&dc), D3D_OK);
+            SetTextColor(dc, 0x0000FF00);
+            TextOutA(dc, frame * 6, 40 - frame * 4, "Mg", 2);
+            surface->ReleaseDC(dc);
+        }
+        if (frame == 3 || frame == 6) {
+            D3DLOCKED_RECT locked {};
+            const RECT pixel { 61, 2, 62, 3 };
+            ASSERT_EQ(surface->LockRect(&locked, &pixel, 0), D3D_OK);
+            *static_cast<std::uint32_t*>(locked.pBits) = 0xFF123456u;
+            surface->UnlockRect();
+        }
+        if (frame == 4) {
+            const D3DRECT band { 0, 30, 64, 34 };
+            device->Clear(1, &band, D3DCLEAR_TARGET, 0xFF808080u, 1.0f, 0);
+        }
+        device->Present(nullptr, nullptr, nullptr, nullptr);
+        EXPECT_EQ(shown, Picture(device)) << frame;
+    }
+    surface->Release();
+    SetDisplayHooks({});
+}
+
 } // namespace
 } // namespace softd3d::testing
