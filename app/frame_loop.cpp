@@ -60,12 +60,8 @@ int RunFrameLoop(HWND window)
         } else {
             ++skipped;
         }
-        // All but the last millisecond of the wait in one sleep, the rest a millisecond at a
-        // time: the clock counts whole milliseconds, so one sleep to the deadline could overshoot
-        // it, and waking every millisecond would cost the CPU a wake-up for each.
-        for (DWORD now = timeGetTime(); Before(now, deadline); now = timeGetTime()) {
-            const std::int32_t left = static_cast<std::int32_t>(deadline - now);
-            Sleep(left > 1 ? static_cast<DWORD>(left - 1) : 1);
+        while (Before(timeGetTime(), deadline)) {
+            Sleep(1);
         }
         CountFrameRate();
     }
