@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <regex>
@@ -57,9 +58,26 @@ Outcome RunTool(const std::vector<std::string>& arguments)
     return Run(command);
 }
 
+// A folder of this run's own, removed when the run ends: the suites of two checkouts may run on
+// one machine at once.
+struct ScratchFolder {
+    std::string path;
+    ScratchFolder()
+    {
+        std::string pattern = testing::TempDir() + "tools_record_XXXXXX";
+        path = mkdtemp(pattern.data()) != nullptr ? pattern : testing::TempDir();
+    }
+    ~ScratchFolder()
+    {
+        if (path != testing::TempDir())
+            std::filesystem::remove_all(path);
+    }
+};
+
 std::string Scratch(const std::string& name)
 {
-    return testing::TempDir() + "tools_record_" + name;
+    static const ScratchFolder folder;
+    return folder.path + "/" + name;
 }
 
 struct Animation {
