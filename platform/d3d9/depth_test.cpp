@@ -6,18 +6,11 @@
 #include <immintrin.h>
 
 #include "platform/d3d9/depth_bounds.h"
+#include "platform/d3d9/processor.h"
 
 namespace softd3d {
 
 namespace {
-
-#define SOFTD3D_AVX2 __attribute__((target("avx2")))
-
-bool ProcessorHasAvx2()
-{
-    __builtin_cpu_init(); // this may run among the static initializers
-    return __builtin_cpu_supports("avx2");
-}
 
 bool wideVectors = ProcessorHasAvx2();
 

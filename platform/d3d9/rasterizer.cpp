@@ -9,6 +9,7 @@
 
 #include "platform/d3d9/coverage.h"
 #include "platform/d3d9/depth_test.h"
+#include "platform/d3d9/processor.h"
 #include "platform/d3d9/span_shader.h"
 #include "platform/d3d9/texture.h"
 
@@ -72,8 +73,6 @@ inline int RunStart(const TriangleId* row, int x, int last, TriangleId id)
         ++x;
     return x;
 }
-
-#define SOFTD3D_AVX2 __attribute__((target("avx2")))
 
 // RunStart sixteen marks at a time, where the processor has AVX2.
 SOFTD3D_AVX2 inline int RunStartWide(const TriangleId* row, int x, int last, TriangleId id)

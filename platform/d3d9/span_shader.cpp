@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/d3d9/processor.h"
 #include "platform/d3d9/span_shader_shared.h"
 
 namespace softd3d {
@@ -203,12 +204,6 @@ __attribute__((noinline)) void ShadeUntextured(
     const DeferredRasterizer::Triangle& tri, const RenderTarget& t, int y, int xBegin, int xEnd)
 {
     shading::ShadeDiffuse(tri, t, y, xBegin, xEnd);
-}
-
-bool ProcessorHasAvx2()
-{
-    __builtin_cpu_init(); // this may run among the static initializers, before the library's own
-    return __builtin_cpu_supports("avx2");
 }
 
 bool wideVectors = ProcessorHasAvx2();

@@ -8,14 +8,12 @@
 
 #include <algorithm>
 
+#include "platform/d3d9/processor.h"
 #include "platform/d3d9/span_shader_shared.h"
 
 namespace softd3d::shading {
 
 namespace {
-
-#define SOFTD3D_AVX2 __attribute__((target("avx2")))
-#define SOFTD3D_AVX2_INLINE __attribute__((target("avx2"), always_inline)) inline
 
 // A plane's value at the run's first centre and its step along the row, in all eight lanes.
 struct WidePlane {
