@@ -372,12 +372,12 @@ HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD v
 }
 
 void Device::DrawIndexedTriangles(const MeshVertex* vertices, std::size_t vertexCount,
-    const std::uint32_t* indices, std::size_t triangleCount)
+    const std::uint32_t* indices, std::size_t triangleCount, std::uint64_t geometryKey)
 {
     if (lost_ || vertices == nullptr || indices == nullptr || vertexCount == 0)
         return;
     repeatedFrame_.Draw(
-        DrawCall { &state_, texture_, vertices, vertexCount, indices, triangleCount });
+        DrawCall { &state_, texture_, vertices, vertexCount, indices, triangleCount, geometryKey });
 }
 
 void Device::ReportDisplayMode(bool fullScreen)

@@ -75,7 +75,7 @@ public:
     HRESULT SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD value) override;
 
     void DrawIndexedTriangles(const MeshVertex* vertices, std::size_t vertexCount,
-        const std::uint32_t* indices, std::size_t triangleCount);
+        const std::uint32_t* indices, std::size_t triangleCount, std::uint64_t geometryKey);
     // The finished picture: shades whatever is still pending first.
     FrameView Frame();
 

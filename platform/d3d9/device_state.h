@@ -67,6 +67,7 @@ struct DrawCall {
     std::size_t vertexCount = 0;
     const std::uint32_t* indices = nullptr;
     std::size_t triangleCount = 0;
+    std::uint64_t geometryKey = 0; // nonzero: the arrays never change (NewGeometryKey)
 };
 
 D3DMATRIX IdentityMatrix();

@@ -147,14 +147,22 @@ const std::vector<MeshVertex>& RepeatedFrame::VerticesOf(const Record& record) c
     return records_[record.verticesFrom].vertices;
 }
 
-bool RepeatedFrame::Matches(const Record& record, const DrawCall& call) const
+bool RepeatedFrame::SameGeometry(const Record& record, const DrawCall& call) const
 {
     const std::size_t indexCount = 3 * call.triangleCount;
     const std::vector<MeshVertex>& vertices = VerticesOf(record);
-    return record.texture == call.texture && vertices.size() == call.vertexCount
-        && record.indices.size() == indexCount
-        && std::memcmp(vertices.data(), call.vertices, call.vertexCount * sizeof(MeshVertex)) == 0
-        && std::memcmp(record.indices.data(), call.indices, indexCount * sizeof(std::uint32_t)) == 0
+    if (vertices.size() != call.vertexCount || record.indices.size() != indexCount)
+        return false;
+    if (call.geometryKey != 0 && record.geometryKey == call.geometryKey)
+        return record.indicesAt == call.indices;
+    return std::memcmp(vertices.data(), call.vertices, call.vertexCount * sizeof(MeshVertex)) == 0
+        && std::memcmp(record.indices.data(), call.indices, indexCount * sizeof(std::uint32_t))
+        == 0;
+}
+
+bool RepeatedFrame::Matches(const Record& record, const DrawCall& call) const
+{
+    return record.texture == call.texture && SameGeometry(record, call)
         && SameState(record.state, *call.state);
 }
 
@@ -164,15 +172,19 @@ void RepeatedFrame::Keep(std::size_t index, const DrawCall& call)
     record.state = *call.state;
     Hold(record.texture, call.texture);
     record.indices.assign(call.indices, call.indices + 3 * call.triangleCount);
+    record.geometryKey = call.geometryKey;
+    record.indicesAt = call.indices;
     // Draws of the subsets of one mesh pass the same vertices: the records share one copy, which
     // also keeps the comparisons of a repeated frame in the cache.
     if (index > 0) {
-        const std::size_t previous = records_[index - 1].verticesFrom;
-        const std::vector<MeshVertex>& shared = records_[previous].vertices;
+        const Record& before = records_[index - 1];
+        const std::vector<MeshVertex>& shared = records_[before.verticesFrom].vertices;
+        const bool sameArrays = call.geometryKey != 0 && before.geometryKey == call.geometryKey;
         if (shared.size() == call.vertexCount
-            && std::memcmp(shared.data(), call.vertices, call.vertexCount * sizeof(MeshVertex))
-                == 0) {
-            record.verticesFrom = previous;
+            && (sameArrays
+                || std::memcmp(shared.data(), call.vertices, call.vertexCount * sizeof(MeshVertex))
+                    == 0)) {
+            record.verticesFrom = before.verticesFrom;
             return;
         }
     }

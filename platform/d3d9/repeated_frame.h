@@ -63,10 +63,15 @@ private:
         std::size_t verticesFrom = 0; // the record whose `vertices` this draw's are
         std::vector<MeshVertex> vertices;
         std::vector<std::uint32_t> indices;
+        // With a key, the arrays' bytes cannot change: the same key and the same place in them
+        // mean the same draw, with no comparison of bytes. The address is only compared.
+        std::uint64_t geometryKey = 0;
+        const std::uint32_t* indicesAt = nullptr;
     };
     enum class Mode { None, Matching, Recording };
 
     const std::vector<MeshVertex>& VerticesOf(const Record& record) const;
+    bool SameGeometry(const Record& record, const DrawCall& call) const;
     bool Matches(const Record& record, const DrawCall& call) const;
     void Keep(std::size_t index, const DrawCall& call);
     // Draws what the frame skipped while it matched: it has turned out to differ after all.

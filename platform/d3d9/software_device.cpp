@@ -1,5 +1,6 @@
 #include "platform/d3d9/software_device.h"
 
+#include <atomic>
 #include <utility>
 
 #include "platform/d3d9/device.h"
@@ -7,11 +8,18 @@
 
 namespace softd3d {
 
+std::uint64_t NewGeometryKey()
+{
+    static std::atomic<std::uint64_t> last { 0 };
+    return ++last;
+}
+
 void DrawIndexedTriangles(IDirect3DDevice9* device, const MeshVertex* vertices,
-    std::size_t vertexCount, const std::uint32_t* indices, std::size_t triangleCount)
+    std::size_t vertexCount, const std::uint32_t* indices, std::size_t triangleCount,
+    std::uint64_t geometryKey)
 {
     if (Device* ours = Device::From(device)) {
-        ours->DrawIndexedTriangles(vertices, vertexCount, indices, triangleCount);
+        ours->DrawIndexedTriangles(vertices, vertexCount, indices, triangleCount, geometryKey);
     }
 }
 

@@ -18,10 +18,17 @@ struct MeshVertex {
 };
 static_assert(sizeof(MeshVertex) == 32, "FVF 0x112 vertex");
 
+// A key for vertex and index arrays that never change nor move while they exist (a mesh's), never
+// handed out twice. A draw that passes one lets the device recognise a repeat of it without
+// comparing the bytes.
+std::uint64_t NewGeometryKey();
+
 // Draws an indexed triangle list with the device's current transforms, light, material, texture,
-// render, sampler and texture-stage states. Does nothing while the device is lost.
+// render, sampler and texture-stage states. Does nothing while the device is lost. geometryKey:
+// the arrays' key from NewGeometryKey, or 0 for arrays that may change.
 void DrawIndexedTriangles(IDirect3DDevice9* device, const MeshVertex* vertices,
-    std::size_t vertexCount, const std::uint32_t* indices, std::size_t triangleCount);
+    std::size_t vertexCount, const std::uint32_t* indices, std::size_t triangleCount,
+    std::uint64_t geometryKey = 0);
 
 // One level of a texture's mip chain: width x height A8R8G8B8 texels, rows top to bottom.
 struct TextureLevel {

@@ -66,7 +66,7 @@ public:
             return D3D_OK;
         softd3d::DrawIndexedTriangles(device_, geometry_.vertices.data(), geometry_.vertices.size(),
             geometry_.indices.data() + std::size_t { subset.firstTriangle } * 3,
-            subset.triangleCount);
+            subset.triangleCount, geometryKey_);
         return D3D_OK;
     }
     DWORD GetNumFaces() override { return static_cast<DWORD>(geometry_.TriangleCount()); }
@@ -90,7 +90,8 @@ public:
 private:
     IDirect3DDevice9* device_;
     DWORD options_;
-    MeshGeometry geometry_;
+    const MeshGeometry geometry_; // never changes: its draws pass geometryKey_
+    const std::uint64_t geometryKey_ = softd3d::NewGeometryKey();
     ULONG references_ = 1;
 };
 

@@ -73,6 +73,28 @@ TEST_F(RepeatedFrame, any_change_draws_the_frame_anew)
     EXPECT_EQ(Picture(device), DrawnAfresh(3, 0xFF102030u, 0.5f));
 }
 
+// Draws from arrays that never change (a mesh's subsets) are matched by their key, not their
+// bytes: another subset of the same size from the same arrays is still another draw.
+TEST_F(RepeatedFrame, another_subset_of_unchanging_arrays_is_drawn)
+{
+    TestDevice device;
+    const Vertices vertices { ScreenVertex(device, 4, 4, 0.5f), ScreenVertex(device, 60, 8, 0.5f),
+        ScreenVertex(device, 10, 56, 0.5f), ScreenVertex(device, 62, 62, 0.5f) };
+    const Indices indices { 0, 1, 2, 1, 3, 2 };
+    const std::uint64_t key = NewGeometryKey();
+    const auto drawSubset = [&](TestDevice& target, int subset) {
+        target.Clear();
+        target.UseScreenSpace();
+        DrawIndexedTriangles(
+            target.device, vertices.data(), vertices.size(), indices.data() + 3 * subset, 1, key);
+        return Picture(target);
+    };
+    drawSubset(device, 0);
+    TestDevice fresh;
+    EXPECT_EQ(drawSubset(device, 1), drawSubset(fresh, 1));
+    EXPECT_EQ(drawSubset(device, 1), drawSubset(fresh, 1));
+}
+
 TEST_F(RepeatedFrame, fewer_or_more_draws_than_last_time_are_drawn)
 {
     TestDevice device;
