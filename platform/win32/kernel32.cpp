@@ -135,15 +135,23 @@ HANDLE CreateMutexA(LPSECURITY_ATTRIBUTES, BOOL, LPCSTR name)
     return NewMutexHandle(fd);
 }
 
+// Like Windows at a 1 ms timer period, a wait ends on a tick of the millisecond clock that
+// timeGetTime reads: the first tick more than `milliseconds` after the call, so Sleep(1) waits
+// 1 to 2 ms. A loop that sleeps until a deadline thus wakes once per two ticks rather than once
+// per 1.1 ms, and its last wait ends on the tick that reaches the deadline.
 void Sleep(DWORD milliseconds)
 {
     if (milliseconds == 0) {
         sched_yield();
         return;
     }
-    timespec wait { static_cast<time_t>(milliseconds / 1000),
-        static_cast<long>(milliseconds % 1000) * 1000000L };
-    while (nanosleep(&wait, &wait) != 0 && errno == EINTR) { }
+    timespec now {};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    const std::uint64_t tick = static_cast<std::uint64_t>(now.tv_sec) * 1000u
+        + static_cast<std::uint64_t>(now.tv_nsec) / 1000000u + milliseconds + 1u;
+    const timespec wake { static_cast<time_t>(tick / 1000u),
+        static_cast<long>(tick % 1000u) * 1000000L };
+    while (clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &wake, nullptr) == EINTR) { }
 }
 
 int lstrlenA(LPCSTR text)

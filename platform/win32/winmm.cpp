@@ -12,8 +12,8 @@ DWORD timeGetTime()
         + static_cast<unsigned long long>(now.tv_nsec) / 1000000ull);
 }
 
-// nanosleep already sleeps to about a millisecond, so a period needs no action; only the
-// argument check of the real call remains.
+// Sleep already ends its waits on the millisecond clock's ticks, so a period needs no action; only
+// the argument check of the real call remains.
 MMRESULT timeBeginPeriod(UINT period)
 {
     return period >= 1 ? TIMERR_NOERROR : TIMERR_NOCANDO;
