@@ -171,7 +171,13 @@ void RepeatedFrame::Keep(std::size_t index, const DrawCall& call)
     Record& record = records_[index];
     record.state = *call.state;
     Hold(record.texture, call.texture);
-    record.indices.assign(call.indices, call.indices + 3 * call.triangleCount);
+    // While a layer turns, each record is kept again for the same subset of the same mesh, frame
+    // after frame: copies of unchanging arrays are taken once.
+    const bool keyed = call.geometryKey != 0;
+    const std::size_t indexCount = 3 * call.triangleCount;
+    if (!keyed || record.geometryKey != call.geometryKey || record.indicesAt != call.indices
+        || record.indices.size() != indexCount)
+        record.indices.assign(call.indices, call.indices + indexCount);
     record.geometryKey = call.geometryKey;
     record.indicesAt = call.indices;
     // Draws of the subsets of one mesh pass the same vertices: the records share one copy, which
@@ -179,9 +185,8 @@ void RepeatedFrame::Keep(std::size_t index, const DrawCall& call)
     if (index > 0) {
         const Record& before = records_[index - 1];
         const std::vector<MeshVertex>& shared = records_[before.verticesFrom].vertices;
-        const bool sameArrays = call.geometryKey != 0 && before.geometryKey == call.geometryKey;
         if (shared.size() == call.vertexCount
-            && (sameArrays
+            && ((keyed && before.geometryKey == call.geometryKey)
                 || std::memcmp(shared.data(), call.vertices, call.vertexCount * sizeof(MeshVertex))
                     == 0)) {
             record.verticesFrom = before.verticesFrom;
@@ -189,7 +194,10 @@ void RepeatedFrame::Keep(std::size_t index, const DrawCall& call)
         }
     }
     record.verticesFrom = index;
-    record.vertices.assign(call.vertices, call.vertices + call.vertexCount);
+    if (!keyed || record.verticesKey != call.geometryKey) {
+        record.vertices.assign(call.vertices, call.vertices + call.vertexCount);
+        record.verticesKey = call.geometryKey;
+    }
 }
 
 void RepeatedFrame::DrawSkipped()

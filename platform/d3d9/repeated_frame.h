@@ -67,6 +67,7 @@ private:
         // mean the same draw, with no comparison of bytes. The address is only compared.
         std::uint64_t geometryKey = 0;
         const std::uint32_t* indicesAt = nullptr;
+        std::uint64_t verticesKey = 0; // the key of the arrays `vertices` copies; 0: none
     };
     enum class Mode { None, Matching, Recording };
 
