@@ -61,8 +61,8 @@ SOFTD3D_INLINE __m128i Blend(__m128i a, __m128i b, std::uint32_t f)
 SOFTD3D_INLINE __m128i BilinearAt(
     const MipLevelView& level, int x0, int x1, int y0, int y1, std::uint32_t wx, std::uint32_t wy)
 {
-    const std::uint32_t* row0 = level.texels + y0 * level.width;
-    const std::uint32_t* row1 = level.texels + y1 * level.width;
+    const std::uint32_t* row0 = level.texels + y0 * level.pitch;
+    const std::uint32_t* row1 = level.texels + y1 * level.pitch;
     __m128i top, bottom;
     if (x1 == x0 + 1) {
         top = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(row0 + x0));
@@ -110,7 +110,7 @@ struct WrapPowerOfTwoAddressing {
     {
         const int x = (c.u >> (level.fixedShiftU + 8)) & level.maskX;
         const int y = (c.v >> (level.fixedShiftV + 8)) & level.maskY;
-        return Widen(level.texels[(y << level.widthShift) + x]);
+        return Widen(level.texels[y * level.pitch + x]);
     }
 
     static __m128i Bilinear(const MipLevelView& level, const SamplerSettings&, Coordinates c)

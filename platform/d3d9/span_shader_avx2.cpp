@@ -143,11 +143,11 @@ SOFTD3D_AVX2_INLINE Pixels ComputePixels(const ShadingSetup& s, const WidePlanes
     return out;
 }
 
-// Where eight pixels fall on one level of each one's pair: the indices of their four texels in
-// the chain's block, and the coordinates whose low byte is the weight of the right column (fx)
-// and of the lower row (fy).
+// Where eight pixels fall on one level of each one's pair: the indices of their top-left and
+// bottom-left texels in the chain's block (each with its right neighbour after it), and the
+// coordinates whose low byte is the weight of the right column (fx) and of the lower row (fy).
 struct Footprint {
-    __m256i topLeft, topRight, bottomLeft, bottomRight;
+    __m256i top, bottom;
     __m256i fx, fy;
 };
 
@@ -159,30 +159,22 @@ SOFTD3D_AVX2_INLINE __m256i OfLevel(
         _mm256_loadu_si256(reinterpret_cast<const __m256i*>(row)), level);
 }
 
-// pair 0: the nearer level, 1: the farther. Wrap::Bilinear's addressing, eight pixels at once.
+// pair 0: the nearer level, 1: the farther. Wrap::Bilinear's addressing, eight pixels at once;
+// the block's copied column and row stand for the right column and lower row that wrap.
 SOFTD3D_AVX2_INLINE Footprint Address(
     const LevelPairTable& t, int pair, __m256i level, __m256i u, __m256i v)
 {
     const __m256i half = _mm256_set1_epi32(128);
-    const __m256i one = _mm256_set1_epi32(1);
     Footprint f;
     f.fx = _mm256_sub_epi32(_mm256_srav_epi32(u, OfLevel(t.fixedShiftU[pair], level)), half);
     f.fy = _mm256_sub_epi32(_mm256_srav_epi32(v, OfLevel(t.fixedShiftV[pair], level)), half);
-    const __m256i maskX = OfLevel(t.maskX[pair], level);
-    const __m256i maskY = OfLevel(t.maskY[pair], level);
-    const __m256i x0 = _mm256_and_si256(_mm256_srai_epi32(f.fx, 8), maskX);
-    const __m256i y0 = _mm256_and_si256(_mm256_srai_epi32(f.fy, 8), maskY);
-    // The right column and lower row wrap to the first.
-    const __m256i x1 = _mm256_and_si256(_mm256_add_epi32(x0, one), maskX);
-    const __m256i y1 = _mm256_and_si256(_mm256_add_epi32(y0, one), maskY);
-    const __m256i shift = OfLevel(t.widthShift[pair], level);
-    const __m256i first = OfLevel(t.firstTexel[pair], level);
-    const __m256i top = _mm256_add_epi32(_mm256_sllv_epi32(y0, shift), first);
-    const __m256i bottom = _mm256_add_epi32(_mm256_sllv_epi32(y1, shift), first);
-    f.topLeft = _mm256_add_epi32(top, x0);
-    f.topRight = _mm256_add_epi32(top, x1);
-    f.bottomLeft = _mm256_add_epi32(bottom, x0);
-    f.bottomRight = _mm256_add_epi32(bottom, x1);
+    const __m256i x0 = _mm256_and_si256(_mm256_srai_epi32(f.fx, 8), OfLevel(t.maskX[pair], level));
+    const __m256i y0 = _mm256_and_si256(_mm256_srai_epi32(f.fy, 8), OfLevel(t.maskY[pair], level));
+    // y0 times the pitch, width + 1.
+    const __m256i row
+        = _mm256_add_epi32(_mm256_sllv_epi32(y0, OfLevel(t.widthShift[pair], level)), y0);
+    f.top = _mm256_add_epi32(_mm256_add_epi32(row, x0), OfLevel(t.firstTexel[pair], level));
+    f.bottom = _mm256_add_epi32(f.top, OfLevel(t.pitch[pair], level));
     return f;
 }
 
@@ -254,16 +246,33 @@ SOFTD3D_AVX2_INLINE Spread Down(__m256i top, __m256i bottom, const Spread& wy)
         SumOfBytes(_mm256_unpackhi_epi8(top, bottom), _mm256_unpackhi_epi8(raise, top), wy.high) };
 }
 
+// Eight pixels' texels at `at` and their right neighbours, each pair in one 64-bit load: half
+// the loads of gathering texel by texel. Pixels 0, 1, 4, 5 go in one gather and 2, 3, 6, 7 in
+// the other, so that parting the pairs within each 128-bit half leaves the pixels in order.
+SOFTD3D_AVX2_INLINE void GatherPairs(
+    const std::uint32_t* texels, __m256i at, __m256i& left, __m256i& right)
+{
+    const auto* base = reinterpret_cast<const long long*>(texels);
+    const __m256i ordered
+        = _mm256_permutevar8x32_epi32(at, _mm256_setr_epi32(0, 1, 4, 5, 2, 3, 6, 7));
+    const __m256 a
+        = _mm256_castsi256_ps(_mm256_i32gather_epi64(base, _mm256_castsi256_si128(ordered), 4));
+    const __m256 b = _mm256_castsi256_ps(
+        _mm256_i32gather_epi64(base, _mm256_extracti128_si256(ordered, 1), 4));
+    left = _mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
+    right = _mm256_castps_si256(_mm256_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
+}
+
 // Eight pixels bilinearly filtered on one level of their pairs, as sums: B, G, R, A in 16-bit
 // lanes.
 SOFTD3D_AVX2_INLINE Spread Bilinear(const std::uint32_t* texels, const Footprint& f)
 {
-    const int* base = reinterpret_cast<const int*>(texels);
+    __m256i topLeft, topRight, bottomLeft, bottomRight;
+    GatherPairs(texels, f.top, topLeft, topRight);
+    GatherPairs(texels, f.bottom, bottomLeft, bottomRight);
     const Spread wy = SpreadByte(f.fy);
-    const Spread left = Down(_mm256_i32gather_epi32(base, f.topLeft, 4),
-        _mm256_i32gather_epi32(base, f.bottomLeft, 4), wy);
-    const Spread right = Down(_mm256_i32gather_epi32(base, f.topRight, 4),
-        _mm256_i32gather_epi32(base, f.bottomRight, 4), wy);
+    const Spread left = Down(topLeft, bottomLeft, wy);
+    const Spread right = Down(topRight, bottomRight, wy);
     const Spread wx = SpreadByte(f.fx);
     return { SumOfSums(left.low, right.low, wx.low), SumOfSums(left.high, right.high, wx.high) };
 }

@@ -4,6 +4,20 @@
 
 namespace softd3d {
 
+namespace {
+
+// A level's rows, each followed by its first texel, then the first row again the same way.
+void AppendWrapped(const TextureLevel& level, std::vector<std::uint32_t>& block)
+{
+    for (int y = 0; y <= level.height; ++y) {
+        const auto row = level.argb.begin() + (y % level.height) * level.width;
+        block.insert(block.end(), row, row + level.width);
+        block.push_back(*row);
+    }
+}
+
+} // namespace
+
 Texture::Texture(std::vector<TextureLevel> levels, D3DFORMAT format)
     : levels_(std::move(levels))
     , format_(format)
@@ -16,7 +30,7 @@ Texture::Texture(std::vector<TextureLevel> levels, D3DFORMAT format)
         }
     }
     for (const TextureLevel& level : levels_)
-        texels_.insert(texels_.end(), level.argb.begin(), level.argb.end());
+        AppendWrapped(level, texels_);
     view_.texels = texels_.data();
     view_.levelCount = static_cast<int>(levels_.size());
     std::size_t first = 0;
@@ -25,6 +39,7 @@ Texture::Texture(std::vector<TextureLevel> levels, D3DFORMAT format)
         level.texels = texels_.data() + first;
         level.width = levels_[i].width;
         level.height = levels_[i].height;
+        level.pitch = level.width + 1;
         level.widthF = static_cast<float>(level.width);
         level.heightF = static_cast<float>(level.height);
         level.widthShift = std::countr_zero(static_cast<unsigned>(level.width));
@@ -39,13 +54,14 @@ Texture::Texture(std::vector<TextureLevel> levels, D3DFORMAT format)
                 continue;
             LevelPairTable& t = view_.pairs;
             t.firstTexel[pair][lane] = static_cast<std::int32_t>(first);
+            t.pitch[pair][lane] = level.pitch;
             t.fixedShiftU[pair][lane] = level.fixedShiftU;
             t.fixedShiftV[pair][lane] = level.fixedShiftV;
             t.maskX[pair][lane] = level.maskX;
             t.maskY[pair][lane] = level.maskY;
             t.widthShift[pair][lane] = level.widthShift;
         }
-        first += levels_[i].argb.size();
+        first += static_cast<std::size_t>(level.pitch) * (level.height + 1);
     }
 }
 

@@ -18,6 +18,7 @@ struct MipLevelView {
     const std::uint32_t* texels = nullptr;
     int width = 0;
     int height = 0;
+    int pitch = 0; // width + 1: see MipChainView::texels
     float widthF = 0.0f;
     float heightF = 0.0f;
     // log2 of the sides, the masks that wrap, and the shifts from 8.24 fixed-point coordinates to
@@ -34,8 +35,9 @@ struct MipLevelView {
 // of level l + 1 ([1]), the two levels a trilinear sample blends when l is the nearer.
 struct LevelPairTable {
     static constexpr int kLevels = 8; // nearer levels 0..7
-    // Where the level's texels start in MipChainView::texels.
+    // Where the level's texels start in MipChainView::texels, and its rows' pitch.
     alignas(32) std::int32_t firstTexel[2][kLevels] {};
+    alignas(32) std::int32_t pitch[2][kLevels] {};
     alignas(32) std::int32_t fixedShiftU[2][kLevels] {};
     alignas(32) std::int32_t fixedShiftV[2][kLevels] {};
     alignas(32) std::int32_t maskX[2][kLevels] {};
@@ -46,7 +48,9 @@ struct LevelPairTable {
 struct MipChainView {
     MipLevelView levels[kMaxTextureLevels];
     // Every level's texels, level 0 first, in one block: eight pixels' texels on any levels are
-    // then one gather from one base.
+    // then one gather from one base. Each row ends in a copy of its first texel and each level in
+    // a copy of its first row, so that the four texels a bilinear sample wraps to are two pairs
+    // side by side in memory, at the same places as those it does not wrap.
     const std::uint32_t* texels = nullptr;
     int levelCount = 0;
     LevelPairTable pairs; // nearer levels 0..7 only
@@ -75,7 +79,7 @@ private:
 
     std::atomic<ULONG> references_ { 1 };
     std::vector<TextureLevel> levels_;
-    std::vector<std::uint32_t> texels_; // what the sampler reads: the levels' texels in one block
+    std::vector<std::uint32_t> texels_; // what the sampler reads: MipChainView::texels
     D3DFORMAT format_;
     MipChainView view_;
 };
