@@ -47,7 +47,7 @@ ClipVertex Lerp(const ClipVertex& a, const ClipVertex& b, float t)
 
 } // namespace
 
-ScreenVertex ToScreen(const ClipVertex& v, int width, int height)
+ScreenVertex ScreenPosition(const ClipVertex& v, int width, int height)
 {
     ScreenVertex s;
     const float q = 1.0f / v.w;
@@ -55,9 +55,20 @@ ScreenVertex ToScreen(const ClipVertex& v, int width, int height)
     s.y = (1.0f - v.y * q) * 0.5f * static_cast<float>(height);
     s.z = v.z * q;
     s.q = q;
+    return s;
+}
+
+void ScreenAttributes(const ClipVertex& v, ScreenVertex& s)
+{
     const float values[8] = { v.r, v.g, v.b, v.sr, v.sg, v.sb, v.u, v.v };
     for (int i = 0; i < 8; ++i)
-        s.attributes[i] = values[i] * q;
+        s.attributes[i] = values[i] * s.q;
+}
+
+ScreenVertex ToScreen(const ClipVertex& v, int width, int height)
+{
+    ScreenVertex s = ScreenPosition(v, width, height);
+    ScreenAttributes(v, s);
     return s;
 }
 
@@ -135,7 +146,7 @@ void Clipper::Classify(ProcessedVertex& v)
 {
     v.outCode = OutCode(v.clip);
     if (v.outCode == 0) {
-        v.screen = ToScreen(v.clip, rasterizer_.Width(), rasterizer_.Height());
+        v.screen = ScreenPosition(v.clip, rasterizer_.Width(), rasterizer_.Height());
         Reach(v.screen);
     }
 }
@@ -154,6 +165,17 @@ void Clipper::EndDraw()
     frameBuffer_.Written(
         { static_cast<int>(std::floor(minX_)) - 1, static_cast<int>(std::floor(minY_)) - 1,
             static_cast<int>(std::ceil(maxX_)) + 2, static_cast<int>(std::ceil(maxY_)) + 2 });
+}
+
+bool Clipper::MayShow(
+    const ProcessedVertex& a, const ProcessedVertex& b, const ProcessedVertex& c) const
+{
+    if ((a.outCode & b.outCode & c.outCode) != 0)
+        return false;
+    // Which way a triangle to be clipped faces is known only from the clipped polygon.
+    if ((a.outCode | b.outCode | c.outCode) != 0)
+        return true;
+    return !FacesAway(a.screen, b.screen, c.screen);
 }
 
 void Clipper::Triangle(const ProcessedVertex& a, const ProcessedVertex& b, const ProcessedVertex& c)

@@ -22,6 +22,9 @@ struct ClipVertex {
 
 // After the perspective division and the viewport transform onto a width x height target.
 ScreenVertex ToScreen(const ClipVertex& v, int width, int height);
+// ToScreen in two steps: the position (x, y, z and q), then the attributes, times q.
+ScreenVertex ScreenPosition(const ClipVertex& v, int width, int height);
+void ScreenAttributes(const ClipVertex& v, ScreenVertex& s);
 
 // A vertex as the vertex stage hands it on.
 struct ProcessedVertex {
@@ -40,6 +43,17 @@ public:
     void BeginDraw(const DrawCall& call);
     // Fills in the out code and, for a vertex inside, its screen position.
     void Classify(ProcessedVertex& v);
+    // Whether any of triangle (a, b, c), its vertices classified, can reach the rasterizer and
+    // face the eye. Triangles that cannot are not handed to Triangle, and need no lighting.
+    bool MayShow(
+        const ProcessedVertex& a, const ProcessedVertex& b, const ProcessedVertex& c) const;
+    // Fills in, for a classified vertex inside whose colours and texture coordinates are now
+    // known, its screen attributes.
+    void Attributes(ProcessedVertex& v) const
+    {
+        if (v.outCode == 0)
+            ScreenAttributes(v.clip, v.screen);
+    }
     void Triangle(const ProcessedVertex& a, const ProcessedVertex& b, const ProcessedVertex& c);
     // Tells the frame buffer which pixels the draw's triangles may have written: a box around
     // every screen position handed to the rasterizer, whose triangles cover no pixel outside it.

@@ -195,7 +195,7 @@ void PrepareVertexTransform(const DeviceState& state, VertexTransform& stage)
     }
 }
 
-void ProcessVertex(const VertexTransform& stage, const MeshVertex& in, ClipVertex& out)
+void TransformVertex(const VertexTransform& stage, const MeshVertex& in, ClipVertex& out)
 {
     // Four columns at once, each summed in the same order as one at a time: the same bits.
     const Lanes clip = Transform(in.x, in.y, in.z, stage.worldViewProjection);
@@ -203,7 +203,10 @@ void ProcessVertex(const VertexTransform& stage, const MeshVertex& in, ClipVerte
     out.y = clip[1];
     out.z = clip[2];
     out.w = clip[3];
+}
 
+void LightVertex(const VertexTransform& stage, const MeshVertex& in, ClipVertex& out)
+{
     // A two-component coordinate is extended to (u, v, 1), so the third row translates.
     if (stage.textureTransform) {
         const auto& t = stage.texture;
@@ -254,13 +257,24 @@ void ProcessVertex(const VertexTransform& stage, const MeshVertex& in, ClipVerte
     out.sb = specular[2];
 }
 
-const ProcessedVertex& VertexStage::Processed(const MeshVertex* vertices, std::uint32_t index)
+ProcessedVertex& VertexStage::Positioned(const MeshVertex* vertices, std::uint32_t index)
 {
     ProcessedVertex& p = processed_[index];
-    if (processedStamp_[index] != drawStamp_) {
-        processedStamp_[index] = drawStamp_;
-        ProcessVertex(transform_, vertices[index], p.clip);
+    if (positionedStamp_[index] != drawStamp_) {
+        positionedStamp_[index] = drawStamp_;
+        TransformVertex(transform_, vertices[index], p.clip);
         clipper_.Classify(p);
+    }
+    return p;
+}
+
+const ProcessedVertex& VertexStage::Lit(const MeshVertex* vertices, std::uint32_t index)
+{
+    ProcessedVertex& p = processed_[index];
+    if (litStamp_[index] != drawStamp_) {
+        litStamp_[index] = drawStamp_;
+        LightVertex(transform_, vertices[index], p.clip);
+        clipper_.Attributes(p);
     }
     return p;
 }
@@ -271,19 +285,25 @@ void VertexStage::Draw(const DrawCall& call)
     clipper_.BeginDraw(call);
     if (processed_.size() < call.vertexCount) {
         processed_.resize(call.vertexCount);
-        processedStamp_.resize(call.vertexCount, drawStamp_);
+        positionedStamp_.resize(call.vertexCount, drawStamp_);
+        litStamp_.resize(call.vertexCount, drawStamp_);
     }
     if (++drawStamp_ == 0) {
-        std::fill(processedStamp_.begin(), processedStamp_.end(), 0u);
+        std::fill(positionedStamp_.begin(), positionedStamp_.end(), 0u);
+        std::fill(litStamp_.begin(), litStamp_.end(), 0u);
         drawStamp_ = 1;
     }
+    const MeshVertex* vertices = call.vertices;
     const std::uint32_t* indices = call.indices;
     for (std::size_t t = 0; t < call.triangleCount; ++t, indices += 3) {
         const std::uint32_t i0 = indices[0], i1 = indices[1], i2 = indices[2];
         if (i0 >= call.vertexCount || i1 >= call.vertexCount || i2 >= call.vertexCount)
             continue;
-        clipper_.Triangle(Processed(call.vertices, i0), Processed(call.vertices, i1),
-            Processed(call.vertices, i2));
+        // The positions decide whether the triangle can show; only then is it worth lighting.
+        if (!clipper_.MayShow(
+                Positioned(vertices, i0), Positioned(vertices, i1), Positioned(vertices, i2)))
+            continue;
+        clipper_.Triangle(Lit(vertices, i0), Lit(vertices, i1), Lit(vertices, i2));
     }
     clipper_.EndDraw();
 }
