@@ -45,17 +45,14 @@ ClipVertex Lerp(const ClipVertex& a, const ClipVertex& b, float t)
         mix(a.u, b.u), mix(a.v, b.v) };
 }
 
-} // namespace
-
-ScreenVertex ScreenPosition(const ClipVertex& v, int width, int height)
+// ToScreen in two steps: the position (x, y, z and q), then the attributes, times q.
+void ScreenPosition(const ClipVertex& v, int width, int height, ScreenVertex& s)
 {
-    ScreenVertex s;
     const float q = 1.0f / v.w;
     s.x = (v.x * q + 1.0f) * 0.5f * static_cast<float>(width);
     s.y = (1.0f - v.y * q) * 0.5f * static_cast<float>(height);
     s.z = v.z * q;
     s.q = q;
-    return s;
 }
 
 void ScreenAttributes(const ClipVertex& v, ScreenVertex& s)
@@ -65,13 +62,7 @@ void ScreenAttributes(const ClipVertex& v, ScreenVertex& s)
         s.attributes[i] = values[i] * s.q;
 }
 
-ScreenVertex ToScreen(const ClipVertex& v, int width, int height)
-{
-    ScreenVertex s = ScreenPosition(v, width, height);
-    ScreenAttributes(v, s);
-    return s;
-}
-
+// Bit set of the clip planes a vertex lies outside of; 0 = inside all.
 std::uint32_t OutCode(const ClipVertex& v)
 {
     std::uint32_t code = 0;
@@ -91,6 +82,16 @@ std::uint32_t OutCode(const ClipVertex& v)
     if (!(v.y <= band))
         code |= kTop;
     return code;
+}
+
+} // namespace
+
+ScreenVertex ToScreen(const ClipVertex& v, int width, int height)
+{
+    ScreenVertex s;
+    ScreenPosition(v, width, height, s);
+    ScreenAttributes(v, s);
+    return s;
 }
 
 int ClipTriangle(const ClipVertex& a, const ClipVertex& b, const ClipVertex& c,
@@ -146,7 +147,7 @@ void Clipper::Classify(ProcessedVertex& v)
 {
     v.outCode = OutCode(v.clip);
     if (v.outCode == 0) {
-        v.screen = ScreenPosition(v.clip, rasterizer_.Width(), rasterizer_.Height());
+        ScreenPosition(v.clip, rasterizer_.Width(), rasterizer_.Height(), v.screen);
         Reach(v.screen);
     }
 }
@@ -165,6 +166,12 @@ void Clipper::EndDraw()
     frameBuffer_.Written(
         { static_cast<int>(std::floor(minX_)) - 1, static_cast<int>(std::floor(minY_)) - 1,
             static_cast<int>(std::ceil(maxX_)) + 2, static_cast<int>(std::ceil(maxY_)) + 2 });
+}
+
+void Clipper::Attributes(ProcessedVertex& v) const
+{
+    if (v.outCode == 0)
+        ScreenAttributes(v.clip, v.screen);
 }
 
 bool Clipper::MayShow(

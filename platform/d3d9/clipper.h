@@ -22,9 +22,6 @@ struct ClipVertex {
 
 // After the perspective division and the viewport transform onto a width x height target.
 ScreenVertex ToScreen(const ClipVertex& v, int width, int height);
-// ToScreen in two steps: the position (x, y, z and q), then the attributes, times q.
-ScreenVertex ScreenPosition(const ClipVertex& v, int width, int height);
-void ScreenAttributes(const ClipVertex& v, ScreenVertex& s);
 
 // A vertex as the vertex stage hands it on.
 struct ProcessedVertex {
@@ -49,11 +46,7 @@ public:
         const ProcessedVertex& a, const ProcessedVertex& b, const ProcessedVertex& c) const;
     // Fills in, for a classified vertex inside whose colours and texture coordinates are now
     // known, its screen attributes.
-    void Attributes(ProcessedVertex& v) const
-    {
-        if (v.outCode == 0)
-            ScreenAttributes(v.clip, v.screen);
-    }
+    void Attributes(ProcessedVertex& v) const;
     void Triangle(const ProcessedVertex& a, const ProcessedVertex& b, const ProcessedVertex& c);
     // Tells the frame buffer which pixels the draw's triangles may have written: a box around
     // every screen position handed to the rasterizer, whose triangles cover no pixel outside it.
@@ -76,9 +69,6 @@ private:
     float minX_ = 0.0f, minY_ = 0.0f, maxX_ = 0.0f, maxY_ = 0.0f;
     float unbounded_ = 0.0f; // 0 while every position was finite
 };
-
-// Bit set of the clip planes a vertex lies outside of; 0 = inside all.
-std::uint32_t OutCode(const ClipVertex& v);
 
 // Clips triangle (a, b, c) against the planes in `planes` (a union of out codes). Writes the
 // resulting convex polygon to `out` and returns its vertex count (0 when nothing is left).

@@ -170,31 +170,7 @@ void AddLight(const VertexTransform& stage, const CameraSpaceLight& light, const
     sums.specular[2] += light.specular.b * specular;
 }
 
-} // namespace
-
-void PrepareVertexTransform(const DeviceState& state, VertexTransform& stage)
-{
-    if (stage.transformVersion != state.transformVersion) {
-        stage.transformVersion = state.transformVersion;
-        Multiply(state.world, state.view, stage.worldView);
-        Multiply(ToMatrix(stage.worldView), state.projection, stage.worldViewProjection);
-        NormalMatrix(stage.worldView, stage.normalMatrix);
-        PrepareLights(state, stage);
-    }
-    const auto& rs = state.render;
-    stage.lighting = rs[D3DRS_LIGHTING] != FALSE;
-    stage.specular = rs[D3DRS_SPECULARENABLE] != FALSE;
-    stage.localViewer = rs[D3DRS_LOCALVIEWER] != FALSE;
-    stage.normalizeNormals = rs[D3DRS_NORMALIZENORMALS] != FALSE;
-    stage.ambient = FromArgb(rs[D3DRS_AMBIENT]);
-    stage.material = state.material;
-    stage.textureTransform = state.stage[0][D3DTSS_TEXTURETRANSFORMFLAGS] != D3DTTFF_DISABLE;
-    for (int r = 0; r < 3; ++r) {
-        stage.texture[r][0] = state.texture0.m[r][0];
-        stage.texture[r][1] = state.texture0.m[r][1];
-    }
-}
-
+// Fills in the clip-space position of `out`.
 void TransformVertex(const VertexTransform& stage, const MeshVertex& in, ClipVertex& out)
 {
     // Four columns at once, each summed in the same order as one at a time: the same bits.
@@ -205,6 +181,7 @@ void TransformVertex(const VertexTransform& stage, const MeshVertex& in, ClipVer
     out.w = clip[3];
 }
 
+// Fills in the colours and texture coordinates of `out`.
 void LightVertex(const VertexTransform& stage, const MeshVertex& in, ClipVertex& out)
 {
     // A two-component coordinate is extended to (u, v, 1), so the third row translates.
@@ -257,53 +234,84 @@ void LightVertex(const VertexTransform& stage, const MeshVertex& in, ClipVertex&
     out.sb = specular[2];
 }
 
-ProcessedVertex& VertexStage::Positioned(const MeshVertex* vertices, std::uint32_t index)
+} // namespace
+
+void PrepareVertexTransform(const DeviceState& state, VertexTransform& stage)
 {
-    ProcessedVertex& p = processed_[index];
+    if (stage.transformVersion != state.transformVersion) {
+        stage.transformVersion = state.transformVersion;
+        Multiply(state.world, state.view, stage.worldView);
+        Multiply(ToMatrix(stage.worldView), state.projection, stage.worldViewProjection);
+        NormalMatrix(stage.worldView, stage.normalMatrix);
+        PrepareLights(state, stage);
+    }
+    const auto& rs = state.render;
+    stage.lighting = rs[D3DRS_LIGHTING] != FALSE;
+    stage.specular = rs[D3DRS_SPECULARENABLE] != FALSE;
+    stage.localViewer = rs[D3DRS_LOCALVIEWER] != FALSE;
+    stage.normalizeNormals = rs[D3DRS_NORMALIZENORMALS] != FALSE;
+    stage.ambient = FromArgb(rs[D3DRS_AMBIENT]);
+    stage.material = state.material;
+    stage.textureTransform = state.stage[0][D3DTSS_TEXTURETRANSFORMFLAGS] != D3DTTFF_DISABLE;
+    for (int r = 0; r < 3; ++r) {
+        stage.texture[r][0] = state.texture0.m[r][0];
+        stage.texture[r][1] = state.texture0.m[r][1];
+    }
+}
+
+inline void VertexStage::Position(const MeshVertex* vertices, std::uint32_t index)
+{
     if (positionedStamp_[index] != drawStamp_) {
         positionedStamp_[index] = drawStamp_;
-        TransformVertex(transform_, vertices[index], p.clip);
-        clipper_.Classify(p);
+        TransformVertex(transform_, vertices[index], processed_[index].clip);
+        clipper_.Classify(processed_[index]);
     }
-    return p;
 }
 
-const ProcessedVertex& VertexStage::Lit(const MeshVertex* vertices, std::uint32_t index)
+inline void VertexStage::Light(const MeshVertex* vertices, std::uint32_t index)
 {
-    ProcessedVertex& p = processed_[index];
     if (litStamp_[index] != drawStamp_) {
         litStamp_[index] = drawStamp_;
-        LightVertex(transform_, vertices[index], p.clip);
-        clipper_.Attributes(p);
+        LightVertex(transform_, vertices[index], processed_[index].clip);
+        clipper_.Attributes(processed_[index]);
     }
-    return p;
 }
 
-void VertexStage::Draw(const DrawCall& call)
+void VertexStage::NextDraw(std::size_t vertexCount)
 {
-    PrepareVertexTransform(*call.state, transform_);
-    clipper_.BeginDraw(call);
-    if (processed_.size() < call.vertexCount) {
-        processed_.resize(call.vertexCount);
-        positionedStamp_.resize(call.vertexCount, drawStamp_);
-        litStamp_.resize(call.vertexCount, drawStamp_);
+    if (processed_.size() < vertexCount) {
+        processed_.resize(vertexCount);
+        positionedStamp_.resize(vertexCount, drawStamp_);
+        litStamp_.resize(vertexCount, drawStamp_);
     }
     if (++drawStamp_ == 0) {
         std::fill(positionedStamp_.begin(), positionedStamp_.end(), 0u);
         std::fill(litStamp_.begin(), litStamp_.end(), 0u);
         drawStamp_ = 1;
     }
-    const MeshVertex* vertices = call.vertices;
-    const std::uint32_t* indices = call.indices;
-    for (std::size_t t = 0; t < call.triangleCount; ++t, indices += 3) {
-        const std::uint32_t i0 = indices[0], i1 = indices[1], i2 = indices[2];
-        if (i0 >= call.vertexCount || i1 >= call.vertexCount || i2 >= call.vertexCount)
+}
+
+void VertexStage::Draw(const DrawCall& call)
+{
+    PrepareVertexTransform(*call.state, transform_);
+    clipper_.BeginDraw(call);
+    NextDraw(call.vertexCount);
+    const std::uint32_t* corners = call.indices;
+    for (std::size_t t = 0; t < call.triangleCount; ++t, corners += 3) {
+        if (corners[0] >= call.vertexCount || corners[1] >= call.vertexCount
+            || corners[2] >= call.vertexCount)
             continue;
+        for (int k = 0; k < 3; ++k)
+            Position(call.vertices, corners[k]);
+        const ProcessedVertex& a = processed_[corners[0]];
+        const ProcessedVertex& b = processed_[corners[1]];
+        const ProcessedVertex& c = processed_[corners[2]];
         // The positions decide whether the triangle can show; only then is it worth lighting.
-        if (!clipper_.MayShow(
-                Positioned(vertices, i0), Positioned(vertices, i1), Positioned(vertices, i2)))
+        if (!clipper_.MayShow(a, b, c))
             continue;
-        clipper_.Triangle(Lit(vertices, i0), Lit(vertices, i1), Lit(vertices, i2));
+        for (int k = 0; k < 3; ++k)
+            Light(call.vertices, corners[k]);
+        clipper_.Triangle(a, b, c);
     }
     clipper_.EndDraw();
 }

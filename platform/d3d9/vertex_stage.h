@@ -43,11 +43,6 @@ struct VertexTransform {
 // changed since the last call.
 void PrepareVertexTransform(const DeviceState& state, VertexTransform& stage);
 
-// Fills in the clip-space position of `out`.
-void TransformVertex(const VertexTransform& stage, const MeshVertex& in, ClipVertex& out);
-// Fills in the colours and texture coordinates of `out`.
-void LightVertex(const VertexTransform& stage, const MeshVertex& in, ClipVertex& out);
-
 class VertexStage {
 public:
     explicit VertexStage(Clipper& clipper)
@@ -57,10 +52,13 @@ public:
     void Draw(const DrawCall& call);
 
 private:
-    // The vertex with its clip position, out code and (inside the view) screen position.
-    ProcessedVertex& Positioned(const MeshVertex* vertices, std::uint32_t index);
-    // The positioned vertex with its colours and texture coordinates too.
-    const ProcessedVertex& Lit(const MeshVertex* vertices, std::uint32_t index);
+    // Gives a vertex, once per draw, its clip position, out code and (inside the view) screen
+    // position.
+    void Position(const MeshVertex* vertices, std::uint32_t index);
+    // Gives a positioned vertex, once per draw, its colours and texture coordinates.
+    void Light(const MeshVertex* vertices, std::uint32_t index);
+    // Makes room for a draw's vertices, none of them positioned or lit yet.
+    void NextDraw(std::size_t vertexCount);
 
     Clipper& clipper_;
     VertexTransform transform_;
