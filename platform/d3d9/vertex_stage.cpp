@@ -80,9 +80,22 @@ Lanes Transform(float x, float y, float z, const float m[4][4])
     return x * Row(m[0]) + y * Row(m[1]) + z * Row(m[2]) + Row(m[3]);
 }
 
-float Clamp01(float x)
+// A colour's red, green and blue in lanes 0 to 2 (its alpha, unused, in lane 3). Each lane takes
+// the steps one channel would take alone: the same bits.
+Lanes Rgb(const D3DCOLORVALUE& colour)
 {
-    return x < 0.0f ? 0.0f : (x > 1.0f ? 1.0f : x);
+    static_assert(sizeof(colour) == sizeof(Lanes));
+    Lanes lanes;
+    std::memcpy(&lanes, &colour, sizeof(lanes));
+    return lanes;
+}
+
+// Each lane clamped to 0..1; NaN stays NaN.
+Lanes Clamp01(Lanes x)
+{
+    const Lanes zero {}, one { 1.0f, 1.0f, 1.0f, 1.0f };
+    x = x < zero ? zero : x;
+    return x > one ? one : x;
 }
 
 void PrepareLights(const DeviceState& state, VertexTransform& stage)
@@ -109,10 +122,11 @@ void PrepareLights(const DeviceState& state, VertexTransform& stage)
     }
 }
 
+// Red, green and blue, as Rgb.
 struct LightSums {
-    float ambient[3] {};
-    float diffuse[3] {};
-    float specular[3] {};
+    Lanes ambient {};
+    Lanes diffuse {};
+    Lanes specular {};
 };
 
 // What a point light adds at camera-space position p with normal n.
@@ -131,18 +145,14 @@ void AddLight(const VertexTransform& stage, const CameraSpaceLight& light, const
         = light.attenuation0 + light.attenuation1 * d + light.attenuation2 * d * d;
     const float attenuation = denominator > 0.0f ? 1.0f / denominator : 1.0f;
 
-    sums.ambient[0] += light.ambient.r * attenuation;
-    sums.ambient[1] += light.ambient.g * attenuation;
-    sums.ambient[2] += light.ambient.b * attenuation;
+    sums.ambient += Rgb(light.ambient) * attenuation;
 
     // The normal is used as transformed: an unnormalised normal scales the diffuse term.
     float nDotL = n[0] * l[0] + n[1] * l[1] + n[2] * l[2];
     if (!(nDotL > 0.0f))
         return;
     float diffuse = std::min(nDotL, 1.0f) * attenuation;
-    sums.diffuse[0] += light.diffuse.r * diffuse;
-    sums.diffuse[1] += light.diffuse.g * diffuse;
-    sums.diffuse[2] += light.diffuse.b * diffuse;
+    sums.diffuse += Rgb(light.diffuse) * diffuse;
 
     if (!stage.specular)
         return;
@@ -165,9 +175,7 @@ void AddLight(const VertexTransform& stage, const CameraSpaceLight& light, const
     if (!(nDotH > 0.0f))
         return;
     float specular = std::pow(nDotH, stage.material.Power) * attenuation;
-    sums.specular[0] += light.specular.r * specular;
-    sums.specular[1] += light.specular.g * specular;
-    sums.specular[2] += light.specular.b * specular;
+    sums.specular += Rgb(light.specular) * specular;
 }
 
 // Fills in the clip-space position of `out`.
@@ -214,18 +222,11 @@ void LightVertex(const VertexTransform& stage, const MeshVertex& in, ClipVertex&
         AddLight(stage, stage.lights[i], p, n, sums);
 
     const D3DMATERIAL9& mat = stage.material;
-    const float ambient[3] = { stage.ambient.r, stage.ambient.g, stage.ambient.b };
-    const float ca[3] = { mat.Ambient.r, mat.Ambient.g, mat.Ambient.b };
-    const float cd[3] = { mat.Diffuse.r, mat.Diffuse.g, mat.Diffuse.b };
-    const float ce[3] = { mat.Emissive.r, mat.Emissive.g, mat.Emissive.b };
-    const float cs[3] = { mat.Specular.r, mat.Specular.g, mat.Specular.b };
-    float diffuse[3], specular[3];
-    for (int c = 0; c < 3; ++c) {
-        diffuse[c]
-            = Clamp01(ca[c] * (ambient[c] + sums.ambient[c]) + cd[c] * sums.diffuse[c] + ce[c])
-            * 255.0f;
-        specular[c] = stage.specular ? Clamp01(cs[c] * sums.specular[c]) * 255.0f : 0.0f;
-    }
+    const Lanes diffuse = Clamp01(Rgb(mat.Ambient) * (Rgb(stage.ambient) + sums.ambient)
+                              + Rgb(mat.Diffuse) * sums.diffuse + Rgb(mat.Emissive))
+        * 255.0f;
+    const Lanes specular
+        = stage.specular ? Clamp01(Rgb(mat.Specular) * sums.specular) * 255.0f : Lanes {};
     out.r = diffuse[0];
     out.g = diffuse[1];
     out.b = diffuse[2];
