@@ -40,8 +40,9 @@ public:
     void BeginDraw(const DrawCall& call);
     // Fills in the out code and, for a vertex inside, its screen position.
     void Classify(ProcessedVertex& v);
-    // Whether any of triangle (a, b, c), its vertices classified, can reach the rasterizer and
-    // face the eye. Triangles that cannot are not handed to Triangle, and need no lighting.
+    // Whether triangle (a, b, c), its vertices classified, may put pixels on screen: not when
+    // wholly outside one plane, nor when wholly inside and facing away. Only such triangles are
+    // handed to Triangle, and only their vertices need lighting.
     bool MayShow(
         const ProcessedVertex& a, const ProcessedVertex& b, const ProcessedVertex& c) const;
     // Fills in, for a classified vertex inside whose colours and texture coordinates are now
