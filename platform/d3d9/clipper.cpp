@@ -8,22 +8,6 @@ namespace softd3d {
 
 namespace {
 
-// Screen coordinates stay within this many half-viewports of the centre.
-constexpr float kGuardBand = 4.0f;
-// Vertices this close to the eye are cut off even by projections without a near plane.
-constexpr float kMinimumW = 1e-5f;
-
-enum Plane : std::uint32_t {
-    kNear = 1u << 0, // z >= 0
-    kFar = 1u << 1, // z <= w
-    kEye = 1u << 2, // w >= kMinimumW
-    kLeft = 1u << 3, // x >= -g w
-    kRight = 1u << 4, // x <= g w
-    kBottom = 1u << 5, // y >= -g w
-    kTop = 1u << 6, // y <= g w
-};
-constexpr int kPlaneCount = 7;
-
 float Distance(std::uint32_t plane, const ClipVertex& v)
 {
     switch (plane) {
@@ -50,36 +34,9 @@ ClipVertex Lerp(const ClipVertex& a, const ClipVertex& b, float t)
 ScreenVertex ToScreen(const ClipVertex& v, int width, int height)
 {
     ScreenVertex s;
-    const float q = 1.0f / v.w;
-    s.x = (v.x * q + 1.0f) * 0.5f * static_cast<float>(width);
-    s.y = (1.0f - v.y * q) * 0.5f * static_cast<float>(height);
-    s.z = v.z * q;
-    s.q = q;
-    const float values[8] = { v.r, v.g, v.b, v.sr, v.sg, v.sb, v.u, v.v };
-    for (int i = 0; i < 8; ++i)
-        s.attributes[i] = values[i] * q;
+    ScreenPosition(v, width, height, s);
+    ScreenAttributes(v, s);
     return s;
-}
-
-std::uint32_t OutCode(const ClipVertex& v)
-{
-    std::uint32_t code = 0;
-    if (!(v.z >= 0.0f))
-        code |= kNear;
-    if (!(v.z <= v.w))
-        code |= kFar;
-    if (!(v.w >= kMinimumW))
-        code |= kEye;
-    float band = kGuardBand * v.w;
-    if (!(v.x >= -band))
-        code |= kLeft;
-    if (!(v.x <= band))
-        code |= kRight;
-    if (!(v.y >= -band))
-        code |= kBottom;
-    if (!(v.y <= band))
-        code |= kTop;
-    return code;
 }
 
 int ClipTriangle(const ClipVertex& a, const ClipVertex& b, const ClipVertex& c,
@@ -131,15 +88,6 @@ void Clipper::BeginDraw(const DrawCall& call)
     unbounded_ = 0.0f;
 }
 
-void Clipper::Classify(ProcessedVertex& v)
-{
-    v.outCode = OutCode(v.clip);
-    if (v.outCode == 0) {
-        v.screen = ToScreen(v.clip, rasterizer_.Width(), rasterizer_.Height());
-        Reach(v.screen);
-    }
-}
-
 void Clipper::EndDraw()
 {
     if (unbounded_ != 0.0f) {
@@ -154,6 +102,17 @@ void Clipper::EndDraw()
     frameBuffer_.Written(
         { static_cast<int>(std::floor(minX_)) - 1, static_cast<int>(std::floor(minY_)) - 1,
             static_cast<int>(std::ceil(maxX_)) + 2, static_cast<int>(std::ceil(maxY_)) + 2 });
+}
+
+bool Clipper::MayShow(
+    const ProcessedVertex& a, const ProcessedVertex& b, const ProcessedVertex& c) const
+{
+    if ((a.outCode & b.outCode & c.outCode) != 0)
+        return false;
+    // Which way a triangle to be clipped faces is known only from the clipped polygon.
+    if ((a.outCode | b.outCode | c.outCode) != 0)
+        return true;
+    return !FacesAway(a.screen, b.screen, c.screen);
 }
 
 void Clipper::Triangle(const ProcessedVertex& a, const ProcessedVertex& b, const ProcessedVertex& c)

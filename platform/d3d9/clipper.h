@@ -20,8 +20,64 @@ struct ClipVertex {
     float u, v; // stage-0 texture coordinates after the texture transform
 };
 
+// Screen coordinates stay within this many half-viewports of the centre.
+constexpr float kGuardBand = 4.0f;
+// Vertices this close to the eye are cut off even by projections without a near plane.
+constexpr float kMinimumW = 1e-5f;
+
+// The planes of the view volume and the guard band, as bits of an out code.
+enum ClipPlane : std::uint32_t {
+    kNear = 1u << 0, // z >= 0
+    kFar = 1u << 1, // z <= w
+    kEye = 1u << 2, // w >= kMinimumW
+    kLeft = 1u << 3, // x >= -g w
+    kRight = 1u << 4, // x <= g w
+    kBottom = 1u << 5, // y >= -g w
+    kTop = 1u << 6, // y <= g w
+};
+constexpr int kPlaneCount = 7;
+
 // After the perspective division and the viewport transform onto a width x height target.
 ScreenVertex ToScreen(const ClipVertex& v, int width, int height);
+
+// ToScreen in two steps: the position (x, y, z and q), then the attributes, times q.
+inline void ScreenPosition(const ClipVertex& v, int width, int height, ScreenVertex& s)
+{
+    const float q = 1.0f / v.w;
+    s.x = (v.x * q + 1.0f) * 0.5f * static_cast<float>(width);
+    s.y = (1.0f - v.y * q) * 0.5f * static_cast<float>(height);
+    s.z = v.z * q;
+    s.q = q;
+}
+
+inline void ScreenAttributes(const ClipVertex& v, ScreenVertex& s)
+{
+    const float values[8] = { v.r, v.g, v.b, v.sr, v.sg, v.sb, v.u, v.v };
+    for (int i = 0; i < 8; ++i)
+        s.attributes[i] = values[i] * s.q;
+}
+
+// Bit set of the clip planes a vertex lies outside of; 0 = inside all.
+inline std::uint32_t OutCode(const ClipVertex& v)
+{
+    std::uint32_t code = 0;
+    if (!(v.z >= 0.0f))
+        code |= kNear;
+    if (!(v.z <= v.w))
+        code |= kFar;
+    if (!(v.w >= kMinimumW))
+        code |= kEye;
+    float band = kGuardBand * v.w;
+    if (!(v.x >= -band))
+        code |= kLeft;
+    if (!(v.x <= band))
+        code |= kRight;
+    if (!(v.y >= -band))
+        code |= kBottom;
+    if (!(v.y <= band))
+        code |= kTop;
+    return code;
+}
 
 // A vertex as the vertex stage hands it on.
 struct ProcessedVertex {
@@ -38,8 +94,28 @@ public:
     {
     }
     void BeginDraw(const DrawCall& call);
-    // Fills in the out code and, for a vertex inside, its screen position.
-    void Classify(ProcessedVertex& v);
+    // Fills in the out code and, for a vertex inside, its screen position. Inline, as Attributes:
+    // the vertex stage calls them for each vertex, straight after its transform and lighting.
+    void Classify(ProcessedVertex& v)
+    {
+        v.outCode = OutCode(v.clip);
+        if (v.outCode == 0) {
+            ScreenPosition(v.clip, rasterizer_.Width(), rasterizer_.Height(), v.screen);
+            Reach(v.screen);
+        }
+    }
+    // Whether triangle (a, b, c), its vertices classified, may put pixels on screen: not when
+    // wholly outside one plane, nor when wholly inside and facing away. Only such triangles are
+    // handed to Triangle, and only their vertices need lighting.
+    bool MayShow(
+        const ProcessedVertex& a, const ProcessedVertex& b, const ProcessedVertex& c) const;
+    // Fills in, for a classified vertex inside whose colours and texture coordinates are now
+    // known, its screen attributes.
+    void Attributes(ProcessedVertex& v) const
+    {
+        if (v.outCode == 0)
+            ScreenAttributes(v.clip, v.screen);
+    }
     void Triangle(const ProcessedVertex& a, const ProcessedVertex& b, const ProcessedVertex& c);
     // Tells the frame buffer which pixels the draw's triangles may have written: a box around
     // every screen position handed to the rasterizer, whose triangles cover no pixel outside it.
@@ -62,9 +138,6 @@ private:
     float minX_ = 0.0f, minY_ = 0.0f, maxX_ = 0.0f, maxY_ = 0.0f;
     float unbounded_ = 0.0f; // 0 while every position was finite
 };
-
-// Bit set of the clip planes a vertex lies outside of; 0 = inside all.
-std::uint32_t OutCode(const ClipVertex& v);
 
 // Clips triangle (a, b, c) against the planes in `planes` (a union of out codes). Writes the
 // resulting convex polygon to `out` and returns its vertex count (0 when nothing is left).

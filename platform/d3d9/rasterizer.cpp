@@ -133,6 +133,19 @@ constexpr std::size_t kMaxPendingTriangles = 0xFFFF;
 
 } // namespace
 
+SubPixelTriangle ToSubPixels(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c)
+{
+    const ScreenVertex* v[3] = { &a, &b, &c };
+    SubPixelTriangle t;
+    // As lrint, without the call.
+    for (int i = 0; i < 3; ++i) {
+        t.x[i] = _mm_cvtss_si64(_mm_set_ss(v[i]->x * kSubPixelScale));
+        t.y[i] = _mm_cvtss_si64(_mm_set_ss(v[i]->y * kSubPixelScale));
+    }
+    t.area = (t.x[1] - t.x[0]) * (t.y[2] - t.y[0]) - (t.x[2] - t.x[0]) * (t.y[1] - t.y[0]);
+    return t;
+}
+
 DeferredRasterizer::~DeferredRasterizer()
 {
     ReleaseTextures();
@@ -172,14 +185,11 @@ void DeferredRasterizer::DrawTriangle(
     if (draws_.empty() || ids_ == nullptr)
         return;
     const ScreenVertex* v[3] = { &a, &b, &c };
-    std::int64_t x[3], y[3];
-    for (int i = 0; i < 3; ++i) {
-        x[i] = std::lrint(v[i]->x * kSubPixelScale);
-        y[i] = std::lrint(v[i]->y * kSubPixelScale);
-    }
-    // With y growing downwards a positive area is clockwise on screen; counter-clockwise
-    // triangles face away and are culled.
-    const std::int64_t area = (x[1] - x[0]) * (y[2] - y[0]) - (x[2] - x[0]) * (y[1] - y[0]);
+    // Counter-clockwise triangles face away and are culled.
+    const SubPixelTriangle fixed = ToSubPixels(a, b, c);
+    const std::int64_t* x = fixed.x;
+    const std::int64_t* y = fixed.y;
+    const std::int64_t area = fixed.area;
     if (area <= 0)
         return;
 

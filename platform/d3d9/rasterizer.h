@@ -44,6 +44,20 @@ struct ScreenVertex {
     float attributes[8]; // r, g, b, specular r, g, b, u, v, each times q
 };
 
+// A triangle's vertex positions in the rasterizer's fixed point, 1/256 pixel, and twice its area
+// there: positive when it is clockwise on screen (y grows downwards).
+struct SubPixelTriangle {
+    std::int64_t x[3], y[3];
+    std::int64_t area;
+};
+SubPixelTriangle ToSubPixels(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c);
+
+// Whether DrawTriangle culls the triangle as facing away (counter-clockwise or degenerate).
+inline bool FacesAway(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c)
+{
+    return ToSubPixels(a, b, c).area <= 0;
+}
+
 // An attribute's value at the first vertex and its steps per pixel.
 struct AttributePlane {
     float atOrigin = 0.0f;

@@ -80,9 +80,22 @@ Lanes Transform(float x, float y, float z, const float m[4][4])
     return x * Row(m[0]) + y * Row(m[1]) + z * Row(m[2]) + Row(m[3]);
 }
 
-float Clamp01(float x)
+// A colour's red, green and blue in lanes 0 to 2 (its alpha, unused, in lane 3). Each lane takes
+// the steps one channel would take alone: the same bits.
+Lanes Rgb(const D3DCOLORVALUE& colour)
 {
-    return x < 0.0f ? 0.0f : (x > 1.0f ? 1.0f : x);
+    static_assert(sizeof(colour) == sizeof(Lanes));
+    Lanes lanes;
+    std::memcpy(&lanes, &colour, sizeof(lanes));
+    return lanes;
+}
+
+// Each lane clamped to 0..1; NaN stays NaN.
+Lanes Clamp01(Lanes x)
+{
+    const Lanes zero {}, one { 1.0f, 1.0f, 1.0f, 1.0f };
+    x = x < zero ? zero : x;
+    return x > one ? one : x;
 }
 
 void PrepareLights(const DeviceState& state, VertexTransform& stage)
@@ -109,10 +122,11 @@ void PrepareLights(const DeviceState& state, VertexTransform& stage)
     }
 }
 
+// Red, green and blue, as Rgb.
 struct LightSums {
-    float ambient[3] {};
-    float diffuse[3] {};
-    float specular[3] {};
+    Lanes ambient {};
+    Lanes diffuse {};
+    Lanes specular {};
 };
 
 // What a point light adds at camera-space position p with normal n.
@@ -131,18 +145,14 @@ void AddLight(const VertexTransform& stage, const CameraSpaceLight& light, const
         = light.attenuation0 + light.attenuation1 * d + light.attenuation2 * d * d;
     const float attenuation = denominator > 0.0f ? 1.0f / denominator : 1.0f;
 
-    sums.ambient[0] += light.ambient.r * attenuation;
-    sums.ambient[1] += light.ambient.g * attenuation;
-    sums.ambient[2] += light.ambient.b * attenuation;
+    sums.ambient += Rgb(light.ambient) * attenuation;
 
     // The normal is used as transformed: an unnormalised normal scales the diffuse term.
     float nDotL = n[0] * l[0] + n[1] * l[1] + n[2] * l[2];
     if (!(nDotL > 0.0f))
         return;
     float diffuse = std::min(nDotL, 1.0f) * attenuation;
-    sums.diffuse[0] += light.diffuse.r * diffuse;
-    sums.diffuse[1] += light.diffuse.g * diffuse;
-    sums.diffuse[2] += light.diffuse.b * diffuse;
+    sums.diffuse += Rgb(light.diffuse) * diffuse;
 
     if (!stage.specular)
         return;
@@ -165,37 +175,11 @@ void AddLight(const VertexTransform& stage, const CameraSpaceLight& light, const
     if (!(nDotH > 0.0f))
         return;
     float specular = std::pow(nDotH, stage.material.Power) * attenuation;
-    sums.specular[0] += light.specular.r * specular;
-    sums.specular[1] += light.specular.g * specular;
-    sums.specular[2] += light.specular.b * specular;
+    sums.specular += Rgb(light.specular) * specular;
 }
 
-} // namespace
-
-void PrepareVertexTransform(const DeviceState& state, VertexTransform& stage)
-{
-    if (stage.transformVersion != state.transformVersion) {
-        stage.transformVersion = state.transformVersion;
-        Multiply(state.world, state.view, stage.worldView);
-        Multiply(ToMatrix(stage.worldView), state.projection, stage.worldViewProjection);
-        NormalMatrix(stage.worldView, stage.normalMatrix);
-        PrepareLights(state, stage);
-    }
-    const auto& rs = state.render;
-    stage.lighting = rs[D3DRS_LIGHTING] != FALSE;
-    stage.specular = rs[D3DRS_SPECULARENABLE] != FALSE;
-    stage.localViewer = rs[D3DRS_LOCALVIEWER] != FALSE;
-    stage.normalizeNormals = rs[D3DRS_NORMALIZENORMALS] != FALSE;
-    stage.ambient = FromArgb(rs[D3DRS_AMBIENT]);
-    stage.material = state.material;
-    stage.textureTransform = state.stage[0][D3DTSS_TEXTURETRANSFORMFLAGS] != D3DTTFF_DISABLE;
-    for (int r = 0; r < 3; ++r) {
-        stage.texture[r][0] = state.texture0.m[r][0];
-        stage.texture[r][1] = state.texture0.m[r][1];
-    }
-}
-
-void ProcessVertex(const VertexTransform& stage, const MeshVertex& in, ClipVertex& out)
+// Fills in the clip-space position of `out`.
+void TransformVertex(const VertexTransform& stage, const MeshVertex& in, ClipVertex& out)
 {
     // Four columns at once, each summed in the same order as one at a time: the same bits.
     const Lanes clip = Transform(in.x, in.y, in.z, stage.worldViewProjection);
@@ -203,7 +187,11 @@ void ProcessVertex(const VertexTransform& stage, const MeshVertex& in, ClipVerte
     out.y = clip[1];
     out.z = clip[2];
     out.w = clip[3];
+}
 
+// Fills in the colours and texture coordinates of `out`.
+void LightVertex(const VertexTransform& stage, const MeshVertex& in, ClipVertex& out)
+{
     // A two-component coordinate is extended to (u, v, 1), so the third row translates.
     if (stage.textureTransform) {
         const auto& t = stage.texture;
@@ -234,18 +222,11 @@ void ProcessVertex(const VertexTransform& stage, const MeshVertex& in, ClipVerte
         AddLight(stage, stage.lights[i], p, n, sums);
 
     const D3DMATERIAL9& mat = stage.material;
-    const float ambient[3] = { stage.ambient.r, stage.ambient.g, stage.ambient.b };
-    const float ca[3] = { mat.Ambient.r, mat.Ambient.g, mat.Ambient.b };
-    const float cd[3] = { mat.Diffuse.r, mat.Diffuse.g, mat.Diffuse.b };
-    const float ce[3] = { mat.Emissive.r, mat.Emissive.g, mat.Emissive.b };
-    const float cs[3] = { mat.Specular.r, mat.Specular.g, mat.Specular.b };
-    float diffuse[3], specular[3];
-    for (int c = 0; c < 3; ++c) {
-        diffuse[c]
-            = Clamp01(ca[c] * (ambient[c] + sums.ambient[c]) + cd[c] * sums.diffuse[c] + ce[c])
-            * 255.0f;
-        specular[c] = stage.specular ? Clamp01(cs[c] * sums.specular[c]) * 255.0f : 0.0f;
-    }
+    const Lanes diffuse = Clamp01(Rgb(mat.Ambient) * (Rgb(stage.ambient) + sums.ambient)
+                              + Rgb(mat.Diffuse) * sums.diffuse + Rgb(mat.Emissive))
+        * 255.0f;
+    const Lanes specular
+        = stage.specular ? Clamp01(Rgb(mat.Specular) * sums.specular) * 255.0f : Lanes {};
     out.r = diffuse[0];
     out.g = diffuse[1];
     out.b = diffuse[2];
@@ -254,36 +235,84 @@ void ProcessVertex(const VertexTransform& stage, const MeshVertex& in, ClipVerte
     out.sb = specular[2];
 }
 
-const ProcessedVertex& VertexStage::Processed(const MeshVertex* vertices, std::uint32_t index)
+} // namespace
+
+void PrepareVertexTransform(const DeviceState& state, VertexTransform& stage)
 {
-    ProcessedVertex& p = processed_[index];
-    if (processedStamp_[index] != drawStamp_) {
-        processedStamp_[index] = drawStamp_;
-        ProcessVertex(transform_, vertices[index], p.clip);
-        clipper_.Classify(p);
+    if (stage.transformVersion != state.transformVersion) {
+        stage.transformVersion = state.transformVersion;
+        Multiply(state.world, state.view, stage.worldView);
+        Multiply(ToMatrix(stage.worldView), state.projection, stage.worldViewProjection);
+        NormalMatrix(stage.worldView, stage.normalMatrix);
+        PrepareLights(state, stage);
     }
-    return p;
+    const auto& rs = state.render;
+    stage.lighting = rs[D3DRS_LIGHTING] != FALSE;
+    stage.specular = rs[D3DRS_SPECULARENABLE] != FALSE;
+    stage.localViewer = rs[D3DRS_LOCALVIEWER] != FALSE;
+    stage.normalizeNormals = rs[D3DRS_NORMALIZENORMALS] != FALSE;
+    stage.ambient = FromArgb(rs[D3DRS_AMBIENT]);
+    stage.material = state.material;
+    stage.textureTransform = state.stage[0][D3DTSS_TEXTURETRANSFORMFLAGS] != D3DTTFF_DISABLE;
+    for (int r = 0; r < 3; ++r) {
+        stage.texture[r][0] = state.texture0.m[r][0];
+        stage.texture[r][1] = state.texture0.m[r][1];
+    }
+}
+
+inline void VertexStage::Position(const MeshVertex* vertices, std::uint32_t index)
+{
+    if (positionedStamp_[index] != drawStamp_) {
+        positionedStamp_[index] = drawStamp_;
+        TransformVertex(transform_, vertices[index], processed_[index].clip);
+        clipper_.Classify(processed_[index]);
+    }
+}
+
+inline void VertexStage::Light(const MeshVertex* vertices, std::uint32_t index)
+{
+    if (litStamp_[index] != drawStamp_) {
+        litStamp_[index] = drawStamp_;
+        LightVertex(transform_, vertices[index], processed_[index].clip);
+        clipper_.Attributes(processed_[index]);
+    }
+}
+
+void VertexStage::NextDraw(std::size_t vertexCount)
+{
+    if (processed_.size() < vertexCount) {
+        processed_.resize(vertexCount);
+        positionedStamp_.resize(vertexCount, drawStamp_);
+        litStamp_.resize(vertexCount, drawStamp_);
+    }
+    if (++drawStamp_ == 0) {
+        std::fill(positionedStamp_.begin(), positionedStamp_.end(), 0u);
+        std::fill(litStamp_.begin(), litStamp_.end(), 0u);
+        drawStamp_ = 1;
+    }
 }
 
 void VertexStage::Draw(const DrawCall& call)
 {
     PrepareVertexTransform(*call.state, transform_);
     clipper_.BeginDraw(call);
-    if (processed_.size() < call.vertexCount) {
-        processed_.resize(call.vertexCount);
-        processedStamp_.resize(call.vertexCount, drawStamp_);
-    }
-    if (++drawStamp_ == 0) {
-        std::fill(processedStamp_.begin(), processedStamp_.end(), 0u);
-        drawStamp_ = 1;
-    }
-    const std::uint32_t* indices = call.indices;
-    for (std::size_t t = 0; t < call.triangleCount; ++t, indices += 3) {
-        const std::uint32_t i0 = indices[0], i1 = indices[1], i2 = indices[2];
-        if (i0 >= call.vertexCount || i1 >= call.vertexCount || i2 >= call.vertexCount)
+    NextDraw(call.vertexCount);
+    const std::uint32_t* corners = call.indices;
+    for (std::size_t t = 0; t < call.triangleCount; ++t, corners += 3) {
+        if (corners[0] >= call.vertexCount || corners[1] >= call.vertexCount
+            || corners[2] >= call.vertexCount)
             continue;
-        clipper_.Triangle(Processed(call.vertices, i0), Processed(call.vertices, i1),
-            Processed(call.vertices, i2));
+        for (int k = 0; k < 3; ++k)
+            Position(call.vertices, corners[k]);
+        const ProcessedVertex& a = processed_[corners[0]];
+        const ProcessedVertex& b = processed_[corners[1]];
+        const ProcessedVertex& c = processed_[corners[2]];
+        // The positions decide whether the triangle can show; only then is it worth lighting.
+        if (!clipper_.MayShow(a, b, c))
+            continue;
+        for (int k = 0; k < 3; ++k)
+            Light(call.vertices, corners[k]);
+        clipper_.Triangle(a, b, c);
     }
     clipper_.EndDraw();
 }

@@ -1,8 +1,9 @@
 #pragma once
-// The first stage of a draw: fixed-function vertex processing (camera-space lighting with the
-// device's point lights and material, the texture transform of stage 0, the transform to clip
-// space), once per vertex however many triangles share it, then the triangles in index order,
-// handed on to the clipper.
+// The first stage of a draw: fixed-function vertex processing (the transform to clip space, then
+// camera-space lighting with the device's point lights and material and the texture transform of
+// stage 0), once per vertex however many triangles share it, then the triangles in index order,
+// handed on to the clipper. Only the vertices of triangles that may show are lit: most of a
+// frame's triangles face away.
 #include <cstdint>
 #include <vector>
 
@@ -23,7 +24,7 @@ struct VertexTransform {
     std::uint32_t transformVersion = 0;
     float worldViewProjection[4][4] {};
     float worldView[4][4] {};
-    // Inverse transpose of worldView's upper 3x3; rows padded to four, as ProcessVertex loads them.
+    // Inverse transpose of worldView's upper 3x3; rows padded to four, as LightVertex loads them.
     float normalMatrix[3][4] {};
     CameraSpaceLight lights[kLightCount];
     int lightCount = 0;
@@ -42,8 +43,6 @@ struct VertexTransform {
 // changed since the last call.
 void PrepareVertexTransform(const DeviceState& state, VertexTransform& stage);
 
-void ProcessVertex(const VertexTransform& stage, const MeshVertex& in, ClipVertex& out);
-
 class VertexStage {
 public:
     explicit VertexStage(Clipper& clipper)
@@ -53,13 +52,20 @@ public:
     void Draw(const DrawCall& call);
 
 private:
-    const ProcessedVertex& Processed(const MeshVertex* vertices, std::uint32_t index);
+    // Gives a vertex, once per draw, its clip position, out code and (inside the view) screen
+    // position.
+    void Position(const MeshVertex* vertices, std::uint32_t index);
+    // Gives a positioned vertex, once per draw, its colours and texture coordinates.
+    void Light(const MeshVertex* vertices, std::uint32_t index);
+    // Makes room for a draw's vertices, none of them positioned or lit yet.
+    void NextDraw(std::size_t vertexCount);
 
     Clipper& clipper_;
     VertexTransform transform_;
-    // Scratch kept across draws so that steady-state frames allocate nothing.
+    // Scratch kept across draws so that steady-state frames allocate nothing. A vertex is
+    // positioned (lit) in this draw when its stamp is the draw's.
     std::vector<ProcessedVertex> processed_;
-    std::vector<std::uint32_t> processedStamp_;
+    std::vector<std::uint32_t> positionedStamp_, litStamp_;
     std::uint32_t drawStamp_ = 0;
 };
 

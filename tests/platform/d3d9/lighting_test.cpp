@@ -140,6 +140,22 @@ TEST_F(LightingTest, surface_facing_away_from_the_light_gets_no_diffuse)
     ExpectColour(d.Pixel(16, 16), 0.5f * 200 / 255, 0.5f * 192 / 255, 0.5f * 184 / 255);
 }
 
+TEST_F(LightingTest, vertices_of_a_culled_triangle_are_lit_for_a_later_one_that_shows)
+{
+    TestDevice d(32, 32);
+    LitScene scene(d, PointLight(0, 0, 0, 20.0f), Material(0.5f, 0.4f, 0.3f));
+    Vertices vertices;
+    Indices indices;
+    CameraQuad(-0.01f, 0.01f, 0.01f, -0.01f, 6.0f, vertices, indices);
+    // The quad's first triangle wound the other way comes first: it faces away, so its
+    // vertices are positioned but not lit before the quad's triangles use them.
+    Indices backFirst = { indices[0], indices[2], indices[1] };
+    backFirst.insert(backFirst.end(), indices.begin(), indices.end());
+    d.Draw(vertices, backFirst);
+    ExpectColour(d.Pixel(16, 16), 0.5f * 200 / 255 + 0.5f, 0.4f * 192 / 255 + 0.4f,
+        0.3f * 184 / 255 + 0.3f * 0.9f);
+}
+
 TEST_F(LightingTest, specular_needs_a_light_specular_colour_and_the_render_state)
 {
     TestDevice d(32, 32);
