@@ -281,8 +281,8 @@ HRESULT Device::SetTransform(D3DTRANSFORMSTATETYPE state, const D3DMATRIX* matri
         return D3DERR_INVALIDCALL;
     switch (state) {
     case D3DTS_WORLD: state_.world = *matrix; break;
-    case D3DTS_VIEW: state_.view = *matrix; break;
-    case D3DTS_PROJECTION: state_.projection = *matrix; break;
+    case D3DTS_VIEW: Settle(state_.view, *matrix); break;
+    case D3DTS_PROJECTION: Settle(state_.projection, *matrix); break;
     case D3DTS_TEXTURE0: state_.texture0 = *matrix; return D3D_OK;
     default: return D3DERR_INVALIDCALL; // only stage 0 samples
     }
@@ -305,8 +305,8 @@ HRESULT Device::SetLight(DWORD index, const D3DLIGHT9* light)
     if (!IsLightImplemented(*light))
         return D3DERR_INVALIDCALL;
     LightSlot& slot = state_.lights[index];
-    slot.light = *light;
-    slot.defined = true;
+    Settle(slot.light, *light);
+    Settle(slot.defined, true);
     ++state_.transformVersion;
     return D3D_OK;
 }
@@ -316,7 +316,7 @@ HRESULT Device::LightEnable(DWORD index, BOOL enable)
     // Direct3D would make a never-set light a default directional one, which is not implemented.
     if (index >= static_cast<DWORD>(kLightCount) || !state_.lights[index].defined)
         return D3DERR_INVALIDCALL;
-    state_.lights[index].enabled = enable != FALSE;
+    Settle(state_.lights[index].enabled, enable != FALSE);
     ++state_.transformVersion;
     return D3D_OK;
 }
@@ -327,7 +327,7 @@ HRESULT Device::SetRenderState(D3DRENDERSTATETYPE state, DWORD value)
         || !IsRenderStateImplemented(state, value)) {
         return D3DERR_INVALIDCALL;
     }
-    state_.render[state] = value;
+    Settle(state_.render[state], value);
     return D3D_OK;
 }
 
@@ -356,7 +356,7 @@ HRESULT Device::SetTextureStageState(DWORD stage, D3DTEXTURESTAGESTATETYPE type,
         || !IsTextureStageStateImplemented(stage, type, value)) {
         return D3DERR_INVALIDCALL;
     }
-    state_.stage[0][type] = value; // only stage 0 is implemented
+    Settle(state_.stage[0][type], value); // only stage 0 is implemented
     return D3D_OK;
 }
 
@@ -367,7 +367,7 @@ HRESULT Device::SetSamplerState(DWORD sampler, D3DSAMPLERSTATETYPE type, DWORD v
         || !IsSamplerStateImplemented(sampler, type, value)) {
         return D3DERR_INVALIDCALL;
     }
-    state_.sampler[0][type] = value; // only sampler 0 is implemented
+    Settle(state_.sampler[0][type], value); // only sampler 0 is implemented
     return D3D_OK;
 }
 

@@ -19,6 +19,7 @@
 //   or linear mip filter.
 #include <atomic>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "platform/d3d9/clipper.h"
@@ -96,6 +97,15 @@ private:
     void ClearRect(const PixelRect& rect, DWORD flags, std::uint32_t colour, std::uint16_t depth);
     void ReportDisplayMode(bool fullScreen);
     void ReleaseTextures();
+    // Sets one of the values draws share from frame to frame (see settledSerial); a change, bit
+    // for bit, gives the state a new serial.
+    template <typename T> void Settle(T& field, const T& value)
+    {
+        if (std::memcmp(&field, &value, sizeof(T)) != 0) {
+            field = value;
+            state_.settledSerial = NewSettledSerial();
+        }
+    }
 
     std::atomic<ULONG> references_ { 1 };
     IDirect3D9* direct3d_;

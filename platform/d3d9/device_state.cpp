@@ -1,5 +1,7 @@
 #include "platform/d3d9/device_state.h"
 
+#include <atomic>
+
 #include <cmath>
 
 namespace softd3d {
@@ -11,8 +13,15 @@ D3DMATRIX IdentityMatrix()
     return m;
 }
 
+std::uint64_t NewSettledSerial()
+{
+    static std::atomic<std::uint64_t> last { 0 };
+    return ++last;
+}
+
 void SetDefaultState(DeviceState& state, bool hasDepthBuffer)
 {
+    state.settledSerial = NewSettledSerial();
     state.render.fill(0);
     state.render[D3DRS_ZENABLE] = hasDepthBuffer ? D3DZB_TRUE : D3DZB_FALSE;
     state.render[D3DRS_FILLMODE] = 3; // D3DFILL_SOLID

@@ -40,7 +40,14 @@ struct DeviceState {
     // Bumped whenever a transform or a light changes: the vertex stage rebuilds its combined
     // matrices and camera-space lights once per change rather than once per draw.
     std::uint32_t transformVersion = 1;
+    // A new value from NewSettledSerial whenever a value above other than world, texture0 and
+    // material (which change from draw to draw) changes: two states with the same serial hold
+    // the same such values, and a repeated frame need not compare them.
+    std::uint64_t settledSerial = 0;
 };
+
+// Never the same twice in a process.
+std::uint64_t NewSettledSerial();
 
 // The values a freshly created (or reset) Direct3D 9 device starts with.
 void SetDefaultState(DeviceState& state, bool hasDepthBuffer);

@@ -12,20 +12,24 @@ namespace {
 
 // Field by field: the state has padding (the light slots' flags), whose bytes mean nothing.
 // Transform versions only say when the vertex stage must rebuild; they are not state. The
-// render states that accept no value keep their defaults and are not compared.
+// render states that accept no value keep their defaults and are not compared. What draws share
+// from frame to frame is compared only when it may have changed since (settledSerial).
 bool SameState(const DeviceState& a, const DeviceState& b)
 {
+    if (std::memcmp(&a.world, &b.world, sizeof(D3DMATRIX)) != 0
+        || std::memcmp(&a.texture0, &b.texture0, sizeof(D3DMATRIX)) != 0
+        || std::memcmp(&a.material, &b.material, sizeof(D3DMATERIAL9)) != 0)
+        return false;
+    if (a.settledSerial == b.settledSerial)
+        return true;
     for (const D3DRENDERSTATETYPE state : kImplementedRenderStates) {
         if (a.render[state] != b.render[state])
             return false;
     }
     if (a.sampler[0] != b.sampler[0] || a.stage[0] != b.stage[0])
         return false;
-    if (std::memcmp(&a.world, &b.world, sizeof(D3DMATRIX)) != 0
-        || std::memcmp(&a.view, &b.view, sizeof(D3DMATRIX)) != 0
-        || std::memcmp(&a.projection, &b.projection, sizeof(D3DMATRIX)) != 0
-        || std::memcmp(&a.texture0, &b.texture0, sizeof(D3DMATRIX)) != 0
-        || std::memcmp(&a.material, &b.material, sizeof(D3DMATERIAL9)) != 0)
+    if (std::memcmp(&a.view, &b.view, sizeof(D3DMATRIX)) != 0
+        || std::memcmp(&a.projection, &b.projection, sizeof(D3DMATRIX)) != 0)
         return false;
     for (std::size_t i = 0; i < a.lights.size(); ++i) {
         const LightSlot& x = a.lights[i];

@@ -99,6 +99,58 @@ TEST_F(RepeatedFrame, another_subset_of_unchanging_arrays_is_drawn)
     EXPECT_EQ(drawSubset(device, 1, true), drawSubset(fresh, 1, true));
 }
 
+// What draws share from frame to frame (view, lights, sampler and render states) is compared
+// only after it was set to another value: each such change, and the change back, must still
+// draw the frame anew.
+TEST_F(RepeatedFrame, a_change_of_what_draws_share_draws_the_frame_anew)
+{
+    enum Variant { kBase, kMipFilter, kView, kLightMoved, kLightOff };
+    struct LitScene {
+        TestDevice device;
+        IDirect3DTexture9* texture = FlatLevelsTexture(
+            device.device, 64, 64, { 0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFFFF00u });
+        ~LitScene() { texture->Release(); }
+
+        std::vector<std::uint32_t> Draw(Variant variant)
+        {
+            TestDevice& d = device;
+            d.Clear();
+            d.UseCameraSpace();
+            const D3DMATRIX view = Translation(variant == kView ? 0.3f : 0.0f, 0.0f, 0.0f);
+            d->SetTransform(D3DTS_VIEW, &view);
+            D3DLIGHT9 light {};
+            light.Type = D3DLIGHT_POINT;
+            light.Diffuse = { 1.0f, 1.0f, 1.0f, 0.0f };
+            light.Position = { variant == kLightMoved ? 3.0f : 0.0f, 0.0f, 0.0f };
+            light.Range = 50.0f;
+            light.Attenuation0 = 1.0f;
+            d->SetLight(0, &light);
+            d->LightEnable(0, variant != kLightOff);
+            D3DMATERIAL9 material {};
+            material.Diffuse = { 1.0f, 1.0f, 1.0f, 1.0f };
+            d->SetMaterial(&material);
+            d->SetTexture(0, texture);
+            d->SetSamplerState(0, D3DSAMP_MINFILTER, D3DTEXF_LINEAR);
+            d->SetSamplerState(
+                0, D3DSAMP_MIPFILTER, variant == kMipFilter ? D3DTEXF_NONE : D3DTEXF_LINEAR);
+            Vertices vertices;
+            Indices indices;
+            CameraQuad(-1.0f, 1.0f, 1.0f, -1.0f, 4.0f, vertices, indices);
+            d.Draw(vertices, indices);
+            return Picture(d);
+        }
+    };
+    LitScene scene;
+    const auto base = scene.Draw(kBase);
+    for (const Variant variant : { kMipFilter, kView, kLightMoved, kLightOff }) {
+        LitScene fresh;
+        const auto changed = fresh.Draw(variant);
+        ASSERT_NE(changed, base) << variant;
+        EXPECT_EQ(scene.Draw(variant), changed) << variant;
+        EXPECT_EQ(scene.Draw(kBase), base) << variant;
+    }
+}
+
 TEST_F(RepeatedFrame, fewer_or_more_draws_than_last_time_are_drawn)
 {
     TestDevice device;
