@@ -25,25 +25,27 @@ struct LightSlot {
 };
 
 struct DeviceState {
+    // First what changes from draw to draw, which a repeated frame compares every time: together,
+    // it is read in few cache lines.
+    D3DMATRIX world {};
+    D3DMATRIX texture0 {};
+    D3DMATERIAL9 material {};
+    // A new value from NewSettledSerial whenever one of the values from `render` to `lights`
+    // changes: two states with the same serial hold the same such values, and a repeated frame
+    // need not compare them.
+    std::uint64_t settledSerial = 0;
+
     std::array<DWORD, kRenderStateCount> render {};
     // Only stage and sampler 0 are implemented; the device refuses any value for the others.
     std::array<std::array<DWORD, kSamplerStateCount>, 1> sampler {};
     std::array<std::array<DWORD, kTextureStageStateCount>, 1> stage {};
-
-    D3DMATRIX world {};
     D3DMATRIX view {};
     D3DMATRIX projection {};
-    D3DMATRIX texture0 {};
-    D3DMATERIAL9 material {};
     std::array<LightSlot, kLightCount> lights {};
 
     // Bumped whenever a transform or a light changes: the vertex stage rebuilds its combined
     // matrices and camera-space lights once per change rather than once per draw.
     std::uint32_t transformVersion = 1;
-    // A new value from NewSettledSerial whenever a value above other than world, texture0 and
-    // material (which change from draw to draw) changes: two states with the same serial hold
-    // the same such values, and a repeated frame need not compare them.
-    std::uint64_t settledSerial = 0;
 };
 
 // Never the same twice in a process.

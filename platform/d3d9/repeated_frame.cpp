@@ -154,11 +154,11 @@ const std::vector<MeshVertex>& RepeatedFrame::VerticesOf(const Record& record) c
 bool RepeatedFrame::SameGeometry(const Record& record, const DrawCall& call) const
 {
     const std::size_t indexCount = 3 * call.triangleCount;
-    const std::vector<MeshVertex>& vertices = VerticesOf(record);
-    if (vertices.size() != call.vertexCount || record.indices.size() != indexCount)
+    if (record.vertexCount != call.vertexCount || record.indices.size() != indexCount)
         return false;
     if (call.geometryKey != 0 && record.geometryKey == call.geometryKey)
         return record.indicesAt == call.indices;
+    const std::vector<MeshVertex>& vertices = VerticesOf(record);
     return std::memcmp(vertices.data(), call.vertices, call.vertexCount * sizeof(MeshVertex)) == 0
         && std::memcmp(record.indices.data(), call.indices, indexCount * sizeof(std::uint32_t))
         == 0;
@@ -184,6 +184,7 @@ void RepeatedFrame::Keep(std::size_t index, const DrawCall& call)
         record.indices.assign(call.indices, call.indices + indexCount);
     record.geometryKey = call.geometryKey;
     record.indicesAt = call.indices;
+    record.vertexCount = call.vertexCount;
     // Draws of the subsets of one mesh pass the same vertices: the records share one copy, which
     // also keeps the comparisons of a repeated frame in the cache.
     if (index > 0) {

@@ -68,6 +68,7 @@ private:
         std::uint64_t geometryKey = 0;
         const std::uint32_t* indicesAt = nullptr;
         std::uint64_t verticesKey = 0; // the key of the arrays `vertices` copies; 0: none
+        std::size_t vertexCount = 0; // VerticesOf(*this).size(), without reading another record
     };
     enum class Mode { None, Matching, Recording };
 
