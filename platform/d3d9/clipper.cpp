@@ -80,9 +80,19 @@ int ClipTriangle(const ClipVertex& a, const ClipVertex& b, const ClipVertex& c,
     return count;
 }
 
-void Clipper::BeginDraw(const DrawCall& call)
+void Clipper::BeginDraw(const DrawCall& call, DrawnTriangles* capture)
 {
     rasterizer_.BeginDraw(call);
+    capture_ = capture;
+    if (capture_ != nullptr) {
+        // Room for every triangle unclipped at once, so that the next frames' captures of this
+        // draw, which may keep more of its triangles, need not allocate.
+        capture_->corners.clear();
+        capture_->corners.reserve(3 * call.triangleCount);
+        capture_->wrote = false;
+        capture_->width = rasterizer_.Width();
+        capture_->height = rasterizer_.Height();
+    }
     minX_ = minY_ = std::numeric_limits<float>::max();
     maxX_ = maxY_ = -std::numeric_limits<float>::max();
     unbounded_ = 0.0f;
@@ -91,17 +101,38 @@ void Clipper::BeginDraw(const DrawCall& call)
 void Clipper::EndDraw()
 {
     if (unbounded_ != 0.0f) {
-        frameBuffer_.Written({ 0, 0, frameBuffer_.Width(), frameBuffer_.Height() });
-        return;
+        ReportWritten({ 0, 0, frameBuffer_.Width(), frameBuffer_.Height() });
+    } else if (minX_ <= maxX_) {
+        // A pixel is covered only when its centre (integer coordinates) lies in the triangle;
+        // the rasterizer rounds positions to 1/256 pixel, well within the extra pixel on each
+        // side. The guard band keeps the values far inside int's range. (No vertex inside: every
+        // triangle was clipped away or is still unseen, and nothing was written.)
+        ReportWritten(
+            { static_cast<int>(std::floor(minX_)) - 1, static_cast<int>(std::floor(minY_)) - 1,
+                static_cast<int>(std::ceil(maxX_)) + 2, static_cast<int>(std::ceil(maxY_)) + 2 });
     }
-    if (minX_ > maxX_)
-        return; // no vertex inside: every triangle was clipped away or is still unseen
-    // A pixel is covered only when its centre (integer coordinates) lies in the triangle; the
-    // rasterizer rounds positions to 1/256 pixel, well within the extra pixel on each side. The
-    // guard band keeps the values far inside int's range.
-    frameBuffer_.Written(
-        { static_cast<int>(std::floor(minX_)) - 1, static_cast<int>(std::floor(minY_)) - 1,
-            static_cast<int>(std::ceil(maxX_)) + 2, static_cast<int>(std::ceil(maxY_)) + 2 });
+    capture_ = nullptr;
+}
+
+void Clipper::ReportWritten(const PixelRect& written)
+{
+    frameBuffer_.Written(written);
+    if (capture_ != nullptr) {
+        capture_->written = written;
+        capture_->wrote = true;
+    }
+}
+
+bool Clipper::Replay(const DrawCall& call, const DrawnTriangles& drawn)
+{
+    if (drawn.width != rasterizer_.Width() || drawn.height != rasterizer_.Height())
+        return false;
+    rasterizer_.BeginDraw(call);
+    for (std::size_t i = 0; i + 2 < drawn.corners.size(); i += 3)
+        rasterizer_.DrawTriangle(drawn.corners[i], drawn.corners[i + 1], drawn.corners[i + 2]);
+    if (drawn.wrote)
+        frameBuffer_.Written(drawn.written);
+    return true;
 }
 
 bool Clipper::MayShow(
@@ -120,7 +151,7 @@ void Clipper::Triangle(const ProcessedVertex& a, const ProcessedVertex& b, const
     if ((a.outCode & b.outCode & c.outCode) != 0)
         return;
     if ((a.outCode | b.outCode | c.outCode) == 0) {
-        rasterizer_.DrawTriangle(a.screen, b.screen, c.screen);
+        Rasterize(a.screen, b.screen, c.screen);
         return;
     }
     ClipVertex polygon[kMaxClippedVertices];
@@ -134,7 +165,7 @@ void Clipper::Triangle(const ProcessedVertex& a, const ProcessedVertex& b, const
         Reach(screen[i]);
     }
     for (int i = 1; i + 1 < count; ++i)
-        rasterizer_.DrawTriangle(screen[0], screen[i], screen[i + 1]);
+        Rasterize(screen[0], screen[i], screen[i + 1]);
 }
 
 } // namespace softd3d

@@ -6,6 +6,7 @@
 // the rasterizer.
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "platform/d3d9/rasterizer.h"
 
@@ -86,6 +87,16 @@ struct ProcessedVertex {
     std::uint32_t outCode;
 };
 
+// What one draw handed the rasterizer. For a later draw of the same state, texture and vertices
+// on a target of the same size, the same triangles make the same pixels: handed on again, they
+// spare the draw its vertex work.
+struct DrawnTriangles {
+    std::vector<ScreenVertex> corners; // three per triangle, in the order drawn
+    PixelRect written; // what the draw reported as written, when `wrote`
+    bool wrote = false;
+    int width = 0, height = 0; // the target's
+};
+
 class Clipper {
 public:
     Clipper(DeferredRasterizer& rasterizer, FrameBuffer& frameBuffer)
@@ -93,7 +104,11 @@ public:
         , frameBuffer_(frameBuffer)
     {
     }
-    void BeginDraw(const DrawCall& call);
+    // Starts a draw; with `capture`, what it hands the rasterizer is kept there too.
+    void BeginDraw(const DrawCall& call, DrawnTriangles* capture = nullptr);
+    // The whole of a draw whose triangles were captured before: false, doing nothing, when the
+    // target's size has changed since.
+    bool Replay(const DrawCall& call, const DrawnTriangles& drawn);
     // Fills in the out code and, for a vertex inside, its screen position. Inline, as Attributes:
     // the vertex stage calls them for each vertex, straight after its transform and lighting.
     void Classify(ProcessedVertex& v)
@@ -133,8 +148,17 @@ private:
         unbounded_ += (s.x - s.x) + (s.y - s.y);
     }
 
+    void Rasterize(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c)
+    {
+        rasterizer_.DrawTriangle(a, b, c);
+        if (capture_ != nullptr)
+            capture_->corners.insert(capture_->corners.end(), { a, b, c });
+    }
+    void ReportWritten(const PixelRect& written);
+
     DeferredRasterizer& rasterizer_;
     FrameBuffer& frameBuffer_;
+    DrawnTriangles* capture_ = nullptr;
     float minX_ = 0.0f, minY_ = 0.0f, maxX_ = 0.0f, maxY_ = 0.0f;
     float unbounded_ = 0.0f; // 0 while every position was finite
 };

@@ -91,10 +91,16 @@ void RepeatedFrame::Draw(const DrawCall& call)
     if (mode_ == Mode::Recording) {
         if (records_.size() <= frameDraws_)
             records_.emplace_back();
+        Record& record = records_[frameDraws_];
+        // While a layer turns, most draws are those of the last frame at the same place: what
+        // they handed the rasterizer then holds.
+        const bool same = record.drawnValid && Matches(record, call);
         Keep(frameDraws_++, call);
-    } else {
-        BeforeOutsideWrite(nullptr); // a draw after the frame, without a clear
+        record.drawnValid = same;
+        Pass(record, call);
+        return;
     }
+    BeforeOutsideWrite(nullptr); // a draw after the frame, without a clear
     vertexStage_.Draw(call);
 }
 
@@ -123,6 +129,8 @@ void RepeatedFrame::Forget()
 {
     if (mode_ == Mode::Matching)
         DrawSkipped();
+    for (Record& record : records_)
+        record.drawnValid = false;
     mode_ = Mode::None;
     recordValid_ = false;
     saved_ = false;
@@ -205,6 +213,16 @@ void RepeatedFrame::Keep(std::size_t index, const DrawCall& call)
     }
 }
 
+void RepeatedFrame::Pass(Record& record, const DrawCall& call)
+{
+    if (record.drawnValid && vertexStage_.Redraw(call, record.drawn))
+        return;
+    // Only the draws of unchanging arrays are captured: a match of any other is a comparison of
+    // copies, one of which a later draw's record may share and have replaced.
+    record.drawnValid = record.geometryKey != 0;
+    vertexStage_.Draw(call, record.drawnValid ? &record.drawn : nullptr);
+}
+
 void RepeatedFrame::DrawSkipped()
 {
     if (clearDeferred_) {
@@ -214,10 +232,11 @@ void RepeatedFrame::DrawSkipped()
         clearDeferred_ = false;
     }
     for (std::size_t i = 0; i < frameDraws_; ++i) {
-        const Record& r = records_[i];
+        Record& r = records_[i];
         const std::vector<MeshVertex>& vertices = VerticesOf(r);
-        vertexStage_.Draw(DrawCall { &r.state, r.texture, vertices.data(), vertices.size(),
-            r.indices.data(), r.indices.size() / 3 });
+        Pass(r,
+            DrawCall { &r.state, r.texture, vertices.data(), vertices.size(), r.indices.data(),
+                r.indices.size() / 3 });
     }
     // From here on the frame differs: what it draws replaces the records after the match.
     mode_ = Mode::Recording;

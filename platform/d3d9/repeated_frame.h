@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/d3d9/clipper.h"
 #include "platform/d3d9/device_state.h"
 #include "platform/d3d9/frame_buffer.h"
 #include "platform/d3d9/software_device.h"
@@ -69,6 +70,9 @@ private:
         const std::uint32_t* indicesAt = nullptr;
         std::uint64_t verticesKey = 0; // the key of the arrays `vertices` copies; 0: none
         std::size_t vertexCount = 0; // VerticesOf(*this).size(), without reading another record
+        // What this draw handed the rasterizer when it was last drawn, while valid.
+        DrawnTriangles drawn;
+        bool drawnValid = false;
     };
     enum class Mode { None, Matching, Recording };
 
@@ -76,6 +80,9 @@ private:
     bool SameGeometry(const Record& record, const DrawCall& call) const;
     bool Matches(const Record& record, const DrawCall& call) const;
     void Keep(std::size_t index, const DrawCall& call);
+    // Hands on `call`, which is `record`'s draw: again as captured, or through the vertex stage,
+    // capturing.
+    void Pass(Record& record, const DrawCall& call);
     // Draws what the frame skipped while it matched: it has turned out to differ after all.
     void DrawSkipped();
     void FinishRecording();

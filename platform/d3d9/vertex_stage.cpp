@@ -292,10 +292,10 @@ void VertexStage::NextDraw(std::size_t vertexCount)
     }
 }
 
-void VertexStage::Draw(const DrawCall& call)
+void VertexStage::Draw(const DrawCall& call, DrawnTriangles* capture)
 {
     PrepareVertexTransform(*call.state, transform_);
-    clipper_.BeginDraw(call);
+    clipper_.BeginDraw(call, capture);
     NextDraw(call.vertexCount);
     const std::uint32_t* corners = call.indices;
     for (std::size_t t = 0; t < call.triangleCount; ++t, corners += 3) {

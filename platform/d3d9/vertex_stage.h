@@ -49,7 +49,13 @@ public:
         : clipper_(clipper)
     {
     }
-    void Draw(const DrawCall& call);
+    // With `capture`, what the draw hands the rasterizer is kept there too.
+    void Draw(const DrawCall& call, DrawnTriangles* capture = nullptr);
+    // A draw captured before, with no vertex work: false, doing nothing, when it cannot be.
+    bool Redraw(const DrawCall& call, const DrawnTriangles& drawn)
+    {
+        return clipper_.Replay(call, drawn);
+    }
 
 private:
     // Gives a vertex, once per draw, its clip position, out code and (inside the view) screen
