@@ -93,8 +93,10 @@ void RepeatedFrame::Draw(const DrawCall& call)
             records_.emplace_back();
         Record& record = records_[frameDraws_];
         // While a layer turns, most draws are those of the last frame at the same place: what
-        // they handed the rasterizer then holds.
-        const bool same = record.drawnValid && Matches(record, call);
+        // they handed the rasterizer then holds. The keys must match: the record's copy of the
+        // vertices may be one a draw before it in this frame has already replaced.
+        const bool same
+            = record.drawnValid && record.geometryKey == call.geometryKey && Matches(record, call);
         Keep(frameDraws_++, call);
         record.drawnValid = same;
         Pass(record, call);

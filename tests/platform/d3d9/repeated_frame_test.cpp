@@ -99,6 +99,31 @@ TEST_F(RepeatedFrame, another_subset_of_unchanging_arrays_is_drawn)
     EXPECT_EQ(drawSubset(device, 1, true), drawSubset(fresh, 1, true));
 }
 
+// A record may share an earlier record's copy of the vertices, which a changed draw earlier in the
+// frame replaces. What a mesh's draw handed the rasterizer is then not to be handed on again for
+// other vertices that happen to equal that copy.
+TEST_F(RepeatedFrame, what_a_mesh_drew_is_not_drawn_again_for_other_vertices)
+{
+    TestDevice device;
+    const Vertices mesh { ScreenVertex(device, 4, 4, 0.5f), ScreenVertex(device, 60, 8, 0.5f),
+        ScreenVertex(device, 10, 56, 0.5f) };
+    Vertices moved = mesh;
+    for (MeshVertex& v : moved)
+        v.y -= 0.5f;
+    const Indices indices { 0, 1, 2 };
+    const std::uint64_t key = NewGeometryKey();
+    const auto drawTwice = [&](TestDevice& d, const Vertices& vertices, std::uint64_t k) {
+        d.Clear();
+        d.UseScreenSpace();
+        for (int i = 0; i < 2; ++i)
+            DrawIndexedTriangles(d.device, vertices.data(), vertices.size(), indices.data(), 1, k);
+        return Picture(d);
+    };
+    drawTwice(device, mesh, key);
+    TestDevice fresh;
+    EXPECT_EQ(drawTwice(device, moved, 0), drawTwice(fresh, moved, 0));
+}
+
 // What draws share from frame to frame (view, lights, sampler and render states) is compared
 // only after it was set to another value: each such change, and the change back, must still
 // draw the frame anew.
