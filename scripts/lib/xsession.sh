@@ -45,10 +45,11 @@ e2e_start_display() {
     # connect to such a stranger's server while ours had failed to start, until it went away.
     # -noreset: by default the server resets whenever its last client leaves, and drops every
     # client still connecting meanwhile; an xdotool search ending while the viewer connects
-    # would end the viewer with "could not connect to display".
+    # would end the viewer with "could not connect to display". -ardelay: a loaded machine may
+    # hold a scripted key down past the server's autorepeat delay, and one F1 would switch twice.
     local number_file="$e2e_dir/display-number" i
     : >"$number_file"
-    Xvfb -displayfd 3 -screen 0 "${E2E_SCREEN:-1024x768x24}" -nolisten tcp -noreset 3>"$number_file" >"$e2e_dir/xvfb.log" 2>&1 &
+    Xvfb -displayfd 3 -screen 0 "${E2E_SCREEN:-1024x768x24}" -nolisten tcp -noreset -ardelay 60000 3>"$number_file" >"$e2e_dir/xvfb.log" 2>&1 &
     xvfb_pid=$!
     for i in $(seq 1 200); do
         (($(wc -l <"$number_file") > 0)) && break # the number is written with its newline at once
