@@ -42,12 +42,12 @@ Texture::Texture(std::vector<TextureLevel> levels, D3DFORMAT format)
         level.pitch = level.width + 1;
         level.widthF = static_cast<float>(level.width);
         level.heightF = static_cast<float>(level.height);
-        level.widthShift = std::countr_zero(static_cast<unsigned>(level.width));
-        level.heightShift = std::countr_zero(static_cast<unsigned>(level.height));
+        const int widthShift = std::countr_zero(static_cast<unsigned>(level.width));
+        const int heightShift = std::countr_zero(static_cast<unsigned>(level.height));
         level.maskX = level.width - 1;
         level.maskY = level.height - 1;
-        level.fixedShiftU = 16 - level.widthShift;
-        level.fixedShiftV = 16 - level.heightShift;
+        level.fixedShiftU = 16 - widthShift;
+        level.fixedShiftV = 16 - heightShift;
         for (int pair = 0; pair < 2; ++pair) {
             const int lane = i - pair;
             if (lane < 0 || lane >= LevelPairTable::kLevels)
@@ -59,7 +59,7 @@ Texture::Texture(std::vector<TextureLevel> levels, D3DFORMAT format)
             t.fixedShiftV[pair][lane] = level.fixedShiftV;
             t.maskX[pair][lane] = level.maskX;
             t.maskY[pair][lane] = level.maskY;
-            t.widthShift[pair][lane] = level.widthShift;
+            t.widthShift[pair][lane] = widthShift;
         }
         first += static_cast<std::size_t>(level.pitch) * (level.height + 1);
     }

@@ -21,10 +21,8 @@ struct MipLevelView {
     int pitch = 0; // width + 1: see MipChainView::texels
     float widthF = 0.0f;
     float heightF = 0.0f;
-    // log2 of the sides, the masks that wrap, and the shifts from 8.24 fixed-point coordinates to
-    // texels with 8 bits of weight.
-    int widthShift = 0;
-    int heightShift = 0;
+    // The masks that wrap, and the shifts from 8.24 fixed-point coordinates to texels with 8 bits
+    // of weight.
     int maskX = 0;
     int maskY = 0;
     int fixedShiftU = 0;
@@ -42,7 +40,7 @@ struct LevelPairTable {
     alignas(32) std::int32_t fixedShiftV[2][kLevels] {};
     alignas(32) std::int32_t maskX[2][kLevels] {};
     alignas(32) std::int32_t maskY[2][kLevels] {};
-    alignas(32) std::int32_t widthShift[2][kLevels] {};
+    alignas(32) std::int32_t widthShift[2][kLevels] {}; // log2 of the width
 };
 
 struct MipChainView {
