@@ -144,18 +144,27 @@ SOFTD3D_AVX2 inline bool MarkWideSpan(const WideSpans& w, std::uint16_t* depth, 
     return any;
 }
 
-// A span's first depth in units (plus one half): the plane in float at its first centre.
-inline double FirstUnits(const RowDepth& d, int y, int xBegin)
+// A row's depth at its anchor column in units (plus one half): the plane in float.
+inline double AnchorUnits(const RowDepth& d, int y)
 {
-    const float zStart = d.atOrigin + d.dx * (static_cast<float>(xBegin) - d.originX)
+    const float z = d.atOrigin + d.dx * (static_cast<float>(d.anchorX) - d.originX)
         + d.dy * (static_cast<float>(y) - d.originY);
-    return static_cast<double>(zStart) * 65535.0 + 0.5;
+    return static_cast<double>(z) * 65535.0 + 0.5;
 }
 
-// The same in 48.16 fixed point.
+// A span's first depth in 48.16 fixed point: whole steps from the anchor's. The sum wraps only
+// for a sliver's plane far beyond any depth, which MarkSpan does not take from here.
 inline std::int64_t FirstFixed(const RowDepth& d, int y, int xBegin)
 {
-    return RoundToInteger(FirstUnits(d, y, xBegin) * 65536.0);
+    const auto steps = static_cast<std::uint64_t>(d.fixedStep)
+        * static_cast<std::uint64_t>(static_cast<std::int64_t>(xBegin - d.anchorX));
+    return static_cast<std::int64_t>(
+        static_cast<std::uint64_t>(RoundToInteger(AnchorUnits(d, y) * 65536.0)) + steps);
+}
+
+inline double FirstUnits(const RowDepth& d, int y, int xBegin)
+{
+    return AnchorUnits(d, y) + d.unitsStep * (xBegin - d.anchorX);
 }
 
 } // namespace
@@ -163,7 +172,7 @@ inline std::int64_t FirstFixed(const RowDepth& d, int y, int xBegin)
 RowDepth MakeRowDepth(const DepthPlane& p, int left, int top, int right, int bottom)
 {
     const double unitsStep = static_cast<double>(p.dx) * 65535.0;
-    RowDepth d { p.atOrigin, p.dx, p.dy, p.originX, p.originY, unitsStep,
+    RowDepth d { p.atOrigin, p.dx, p.dy, p.originX, p.originY, left, unitsStep,
         RoundToInteger(unitsStep * 65536.0), false, 0 };
     // Over the triangle the plane's extremes are at its vertices. A span's first depth strays
     // from the plane by a few float roundings of its magnitudes, less than `slack`; the
@@ -206,7 +215,8 @@ bool MarkSpan(const SpanTarget& t, const RowDepth& d, int y, int xBegin, int xEn
     // depth. Inside the triangle depth stays within 0..1 but for rounding, so only a span whose
     // ends stray outside is clamped pixel by pixel.
     const double units = FirstUnits(d, y, xBegin);
-    std::int64_t fixed = RoundToInteger(units * 65536.0);
+    std::int64_t fixed
+        = std::abs(units) < 0x1p40 ? FirstFixed(d, y, xBegin) : RoundToInteger(units * 65536.0);
     const std::int64_t fixedStep = d.fixedStep;
     const double unitsEnd = units + d.unitsStep * (xEnd - xBegin);
     bool any = false;

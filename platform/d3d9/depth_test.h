@@ -12,12 +12,14 @@ namespace softd3d {
 // Which pending triangle a pixel shows, 0 for none.
 using TriangleId = std::uint16_t;
 
-// The depth of a triangle along its rows: a span's first depth is the plane evaluated in float at
-// its first centre, in 16-bit units plus one half (so that truncation rounds), and the depths
-// after it follow in 48.16 fixed-point steps.
+// The depth of a triangle along its rows: the plane evaluated in float at the row's anchor column
+// (the box's left), in 16-bit units plus one half (so that truncation rounds), and stepped from
+// there in 48.16 fixed point. A span's depths thus do not depend on where it begins: a span cut
+// short by a redraw of part of the frame has the depths of the whole one.
 struct RowDepth {
     float atOrigin, dx, dy; // the plane: its value at (originX, originY) and its slopes
     float originX, originY;
+    int anchorX;
     double unitsStep; // per pixel along a row
     std::int64_t fixedStep;
     // Every depth of every span lies within 0..65535: a span needs none of the checks of the

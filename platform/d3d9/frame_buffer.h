@@ -54,9 +54,20 @@ struct PixelRect {
     int left = 0, top = 0, right = 0, bottom = 0;
 
     bool Empty() const { return left >= right || top >= bottom; }
+    bool Meets(const PixelRect& other) const
+    {
+        return left < other.right && other.left < right && top < other.bottom && other.top < bottom;
+    }
     // The smallest rectangle holding both.
     void Add(const PixelRect& other);
 };
+
+// The pixels of `a` inside `b` (empty when none).
+inline PixelRect Within(const PixelRect& a, const PixelRect& b)
+{
+    return { a.left > b.left ? a.left : b.left, a.top > b.top ? a.top : b.top,
+        a.right < b.right ? a.right : b.right, a.bottom < b.bottom ? a.bottom : b.bottom };
+}
 
 // A few rectangles holding some pixels: a turning cube and a line of text far from it stay
 // apart, a draw's box over the cube's joins the cube's.

@@ -76,6 +76,10 @@ enum class ShadingPath : std::uint8_t {
 // its level-of-detail computation.
 struct ShadingSetup {
     float originX = 0.0f, originY = 0.0f;
+    // The column every row's values are worked out from, whatever pixel a run begins at: a pixel
+    // then has the same colour whether its run was cut short (by a redraw of part of the frame)
+    // or not.
+    int anchorX = 0;
     // The other two vertices relative to the first, in pixels.
     float x10 = 0.0f, y10 = 0.0f, x20 = 0.0f, y20 = 0.0f;
     AttributePlane q;
@@ -101,6 +105,11 @@ public:
     // alive until its pixels are shaded or discarded.
     void BeginDraw(const DrawCall& call);
     void DrawTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c);
+    // Until ClearScissor, triangles mark only the pixels inside the region's rectangles, exactly
+    // as they would mark them drawn whole: a redraw of part of the frame.
+    void SetScissor(const PixelRegion& region);
+    void ClearScissor();
+    const PixelRegion& Scissor() const { return scissor_; }
     // Shades every pending pixel into the frame buffer.
     void Resolve();
     // Forgets the pending pixels inside a rectangle (a Clear of the colour buffer covers them).
@@ -121,15 +130,15 @@ private:
     };
     // The shading of a triangle whose origin and vertex offsets are set.
     void SetUpShading(const ScreenVertex* const v[3], std::int64_t area, Triangle& tri) const;
-    // The rows of 8x8 blocks of the box (bit k for the k-th from the top, up to 64) at whose every
-    // pixel the depth test would fail: each block of the row lies in front of the plane's nearest
-    // depth there.
+    // The rows of 8x8 blocks of `box`, the part of the triangle's box `whole` to be marked (bit k
+    // for the k-th from the top, up to 64), at whose every pixel the depth test would fail: each
+    // block of the row lies in front of the plane's nearest depth there.
     std::uint64_t HiddenBlockRows(
-        const Bounds& box, const AttributePlane& z, const ShadingSetup& s);
-    // Tests and marks the rows of the box outside the hidden block rows.
+        const Bounds& whole, const Bounds& box, const AttributePlane& z, const ShadingSetup& s);
+    // Tests and marks the rows of `within` (a part of the triangle's box, maybe none) outside the
+    // block rows hidden there.
     bool MarkRows(const std::int64_t x[3], const std::int64_t y[3], const Bounds& box,
-        const AttributePlane& z, const ShadingSetup& s, TriangleId id,
-        std::uint64_t hiddenBlockRows);
+        const Bounds& within, const AttributePlane& z, const ShadingSetup& s, TriangleId id);
     void AddDirty(int left, int top, int right, int bottom);
     void Forget();
     void ReleaseTextures();
@@ -138,6 +147,7 @@ private:
 
     FrameBuffer& frameBuffer_;
     RenderTarget target_;
+    PixelRegion scissor_; // the whole target unless a scissor is set
     // One mark per pixel, all 0 between frames. Zeroed by calloc, whose fresh pages stay
     // untouched until a triangle covers them: most of the screen never is, and touching memory
     // for the first time is much of what a new device costs.

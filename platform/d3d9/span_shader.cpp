@@ -97,6 +97,7 @@ inline void ChooseLevels(__m128 lod, int levelCount, ChunkValues& out, int i)
     _mm_store_si128(reinterpret_cast<__m128i*>(out.weight + i), _mm_cvttps_epi32(weight));
 }
 
+// `first`: the chunk's first centre, counted from the anchor.
 template <ShadingPath kPath, bool kSpecular>
 void ComputeChunk(const ShadingSetup& s, const RunPlanes& p, int levelCount, int first, int count,
     ChunkValues& out)
@@ -164,8 +165,9 @@ template <ShadingPath kPath, bool kSpecular>
 void ShadeTexturedSpan(const ShadingSetup& s, const RasterOptions& o, const RenderTarget& t, int y,
     int xBegin, int xEnd)
 {
-    const float fx = static_cast<float>(xBegin) - s.originX;
+    const float fx = static_cast<float>(s.anchorX) - s.originX;
     const float fy = static_cast<float>(y) - s.originY;
+    const int offset = xBegin - s.anchorX;
     RunPlanes p {};
     p.q = AlongRow(s.q, fx, fy);
     for (int i = 0; i < 3; ++i) {
@@ -181,7 +183,7 @@ void ShadeTexturedSpan(const ShadingSetup& s, const RasterOptions& o, const Rend
     ChunkValues c;
     for (int first = 0; first < length; first += kChunk) {
         const int count = std::min(kChunk, length - first);
-        ComputeChunk<kPath, kSpecular>(s, p, o.texture->levelCount, first, count, c);
+        ComputeChunk<kPath, kSpecular>(s, p, o.texture->levelCount, offset + first, count, c);
         if (t.quantisation == Quantisation::None)
             StoreChunk<kPath, kSpecular, false>(o, c, count, t.quantisation, row + first);
         else

@@ -15,7 +15,7 @@ namespace softd3d::shading {
 
 namespace {
 
-// A plane's value at the run's first centre and its step along the row, in all eight lanes.
+// A plane's value at the row's anchor column and its step along the row, in all eight lanes.
 struct WidePlane {
     __m256 start, step;
 };
@@ -25,7 +25,7 @@ SOFTD3D_AVX2_INLINE WidePlane AlongRow(const AttributePlane& p, float fx, float 
     return { _mm256_set1_ps(p.atOrigin + p.dx * fx + p.dy * fy), _mm256_set1_ps(p.dx) };
 }
 
-// The value k pixels into the run, worked out afresh for each pixel.
+// The value k pixels from the anchor, worked out afresh for each pixel.
 SOFTD3D_AVX2_INLINE __m256 At(const WidePlane& p, __m256 k)
 {
     return _mm256_add_ps(p.start, _mm256_mul_ps(p.step, k));
@@ -126,7 +126,7 @@ SOFTD3D_AVX2_INLINE void ChooseLevels(__m256 lod, const WidePlanes& p, Pixels& o
         = _mm256_cvttps_epi32(_mm256_mul_ps(_mm256_sub_ps(clamped, level), _mm256_set1_ps(256.0f)));
 }
 
-// The pixels at k (centres from the run's first).
+// The pixels at k (centres from the anchor).
 template <bool kSpecular>
 SOFTD3D_AVX2_INLINE Pixels ComputePixels(const ShadingSetup& s, const WidePlanes& p, __m256 k)
 {
@@ -364,7 +364,7 @@ template <bool kSpecular, bool kQuantised>
 SOFTD3D_AVX2 void ShadeTrilinearRun(const ShadingSetup& s, const RasterOptions& o,
     const RenderTarget& t, int y, int xBegin, int xEnd)
 {
-    const float fx = static_cast<float>(xBegin) - s.originX;
+    const float fx = static_cast<float>(s.anchorX) - s.originX;
     const float fy = static_cast<float>(y) - s.originY;
     WidePlanes p;
     p.q = AlongRow(s.q, fx, fy);
@@ -382,8 +382,9 @@ SOFTD3D_AVX2 void ShadeTrilinearRun(const ShadingSetup& s, const RasterOptions& 
     // A batch's values are all worked out before any is sampled: a group's gathers then need not
     // wait for the long chain of arithmetic that finds their addresses.
     constexpr int kBatch = 4;
-    // Centres from the run's first; whole numbers below 2^24, so the sums are exact.
-    __m256 k = _mm256_setr_ps(0.0f, 1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f, 7.0f);
+    // Centres from the anchor; whole numbers below 2^24, so the sums are exact.
+    __m256 k = _mm256_add_ps(_mm256_setr_ps(0.0f, 1.0f, 2.0f, 3.0f, 4.0f, 5.0f, 6.0f, 7.0f),
+        _mm256_set1_ps(static_cast<float>(xBegin - s.anchorX)));
     for (int first = 0; first < length; first += 8 * kBatch) {
         Pixels batch[kBatch];
         const int groups = std::min(kBatch, (length - first + 7) / 8);

@@ -21,7 +21,8 @@ inline std::uint32_t Quantise(Quantisation quantisation, std::uint32_t pixel)
     return kQuantised ? StoredColour(quantisation, pixel) : pixel;
 }
 
-// A plane's value at the run's first centre and its step along the row, in all four lanes.
+// A plane's value at the row's anchor column (ShadingSetup::anchorX) and its step along the row,
+// in all four lanes.
 struct RowPlane {
     __m128 start;
     __m128 step;
@@ -32,7 +33,7 @@ SOFTD3D_INLINE RowPlane AlongRow(const AttributePlane& p, float fx, float fy)
     return { _mm_set1_ps(p.atOrigin + p.dx * fx + p.dy * fy), _mm_set1_ps(p.dx) };
 }
 
-// The values k pixels into the run: the start plus k steps, worked out afresh for each pixel so
+// The values k pixels from the anchor: the start plus k steps, worked out afresh for each pixel so
 // that no rounding builds up along a long row.
 SOFTD3D_INLINE __m128 At(const RowPlane& p, __m128 k)
 {
@@ -146,8 +147,9 @@ template <bool kSpecular, bool kQuantised>
 SOFTD3D_INLINE void ShadeDiffuseSpan(
     const ShadingSetup& s, const RenderTarget& t, int y, int xBegin, int xEnd)
 {
-    const float fx = static_cast<float>(xBegin) - s.originX;
+    const float fx = static_cast<float>(s.anchorX) - s.originX;
     const float fy = static_cast<float>(y) - s.originY;
+    const int offset = xBegin - s.anchorX;
     const ColourRow planes = ColourAlongRow(s, fx, fy);
     const RowPlane& q = planes.q;
     const RowPlane(&colour)[3] = planes.colour;
@@ -157,8 +159,8 @@ SOFTD3D_INLINE void ShadeDiffuseSpan(
     std::uint32_t* row = t.colour + static_cast<std::ptrdiff_t>(y) * t.pitch + xBegin;
     const int length = xEnd - xBegin + 1;
     for (int i = 0; i < length; i += 4) {
-        const __m128 k
-            = _mm_add_ps(_mm_set1_ps(static_cast<float>(i)), _mm_set_ps(3.0f, 2.0f, 1.0f, 0.0f));
+        const __m128 k = _mm_add_ps(
+            _mm_set1_ps(static_cast<float>(offset + i)), _mm_set_ps(3.0f, 2.0f, 1.0f, 0.0f));
         const __m128 w = _mm_div_ps(_mm_set1_ps(1.0f), At(q, k));
         __m128i pixels = PackColour(colour, k, w);
         if constexpr (kSpecular)
