@@ -80,9 +80,11 @@ int ClipTriangle(const ClipVertex& a, const ClipVertex& b, const ClipVertex& c,
     return count;
 }
 
-void Clipper::BeginDraw(const DrawCall& call, DrawnTriangles* capture)
+void Clipper::BeginDraw(const DrawCall& call, DrawnTriangles* capture, Output output)
 {
-    rasterizer_.BeginDraw(call);
+    output_ = capture != nullptr ? output : Output::Rasterize;
+    if (output_ == Output::Rasterize)
+        rasterizer_.BeginDraw(call);
     capture_ = capture;
     if (capture_ != nullptr) {
         // Room for every triangle unclipped at once, so that the next frames' captures of this
@@ -116,11 +118,19 @@ void Clipper::EndDraw()
 
 void Clipper::ReportWritten(const PixelRect& written)
 {
-    frameBuffer_.Written(written);
+    if (output_ == Output::Rasterize)
+        WrittenInside(written);
     if (capture_ != nullptr) {
         capture_->written = written;
         capture_->wrote = true;
     }
+}
+
+void Clipper::WrittenInside(const PixelRect& written)
+{
+    const PixelRegion& scissor = rasterizer_.Scissor();
+    for (int i = 0; i < scissor.count; ++i)
+        frameBuffer_.Written(Within(written, scissor.rects[i]));
 }
 
 bool Clipper::Replay(const DrawCall& call, const DrawnTriangles& drawn)
@@ -131,7 +141,7 @@ bool Clipper::Replay(const DrawCall& call, const DrawnTriangles& drawn)
     for (std::size_t i = 0; i + 2 < drawn.corners.size(); i += 3)
         rasterizer_.DrawTriangle(drawn.corners[i], drawn.corners[i + 1], drawn.corners[i + 2]);
     if (drawn.wrote)
-        frameBuffer_.Written(drawn.written);
+        WrittenInside(drawn.written);
     return true;
 }
 

@@ -104,8 +104,10 @@ public:
         , frameBuffer_(frameBuffer)
     {
     }
-    // Starts a draw; with `capture`, what it hands the rasterizer is kept there too.
-    void BeginDraw(const DrawCall& call, DrawnTriangles* capture = nullptr);
+    enum class Output { Rasterize, CaptureOnly };
+    // Starts a draw; with `capture`, what it hands the rasterizer is kept there too (or only).
+    void BeginDraw(
+        const DrawCall& call, DrawnTriangles* capture = nullptr, Output output = Output::Rasterize);
     // The whole of a draw whose triangles were captured before: false, doing nothing, when the
     // target's size has changed since.
     bool Replay(const DrawCall& call, const DrawnTriangles& drawn);
@@ -150,15 +152,19 @@ private:
 
     void Rasterize(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c)
     {
-        rasterizer_.DrawTriangle(a, b, c);
+        if (output_ == Output::Rasterize)
+            rasterizer_.DrawTriangle(a, b, c);
         if (capture_ != nullptr)
             capture_->corners.insert(capture_->corners.end(), { a, b, c });
     }
     void ReportWritten(const PixelRect& written);
+    // Tells the frame buffer the part of `written` inside the rasterizer's scissor.
+    void WrittenInside(const PixelRect& written);
 
     DeferredRasterizer& rasterizer_;
     FrameBuffer& frameBuffer_;
     DrawnTriangles* capture_ = nullptr;
+    Output output_ = Output::Rasterize;
     float minX_ = 0.0f, minY_ = 0.0f, maxX_ = 0.0f, maxY_ = 0.0f;
     float unbounded_ = 0.0f; // 0 while every position was finite
 };

@@ -1,5 +1,6 @@
 #include "platform/d3d9/repeated_frame.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/d3d9/rasterizer.h"
@@ -63,6 +64,9 @@ void RepeatedFrame::FullClear(const ClearKey& clear)
 {
     const PixelRect whole { 0, 0, frameBuffer_.Width(), frameBuffer_.Height() };
     rasterizer_.Discard(whole);
+    // A patch cleared again: its records already hold some of the new draws.
+    if (mode_ == Mode::Patching)
+        recordValid_ = false;
     // Draws matched so far are covered by this clear and need no drawing; a frame being recorded
     // and cleared again before it was seen is incomplete.
     frameClear_ = clear;
@@ -86,6 +90,12 @@ void RepeatedFrame::Draw(const DrawCall& call)
             ++frameDraws_;
             return;
         }
+        if (!StartPatch())
+            DrawSkipped();
+    }
+    if (mode_ == Mode::Patching) {
+        if (PatchDraw(call))
+            return;
         DrawSkipped();
     }
     if (mode_ == Mode::Recording) {
@@ -120,8 +130,10 @@ void RepeatedFrame::Resolve()
         clearDeferred_ = false;
         mode_ = Mode::None;
     }
-    if (mode_ == Mode::Matching)
+    if (mode_ == Mode::Matching && !StartPatch())
         DrawSkipped(); // fewer draws than last time
+    if (mode_ == Mode::Patching && !FinishPatch())
+        DrawSkipped();
     rasterizer_.Resolve();
     if (mode_ == Mode::Recording)
         FinishRecording();
@@ -129,7 +141,7 @@ void RepeatedFrame::Resolve()
 
 void RepeatedFrame::Forget()
 {
-    if (mode_ == Mode::Matching)
+    if (mode_ == Mode::Matching || mode_ == Mode::Patching)
         DrawSkipped();
     for (Record& record : records_)
         record.drawnValid = false;
@@ -244,6 +256,93 @@ void RepeatedFrame::DrawSkipped()
     mode_ = Mode::Recording;
     recordValid_ = false;
     saved_ = false;
+}
+
+bool RepeatedFrame::StartPatch()
+{
+    // Text written over the last frame is redrawn over; other writes may have reached the depths.
+    const bool held = frameBuffer_.Version() == heldVersion_;
+    if (!held && (!saved_ || !savedPicture_.depths.empty()))
+        return false;
+    patch_ = {};
+    if (!held) {
+        for (const PixelRect& text : savedPicture_.rects)
+            patch_.Add(text);
+    }
+    mode_ = Mode::Patching;
+    return true;
+}
+
+bool RepeatedFrame::PatchDraw(const DrawCall& call)
+{
+    if (records_.size() <= frameDraws_)
+        records_.emplace_back();
+    Record& record = records_[frameDraws_];
+    const bool replaces = frameDraws_ < recordedDraws_;
+    if (replaces && record.drawnValid && record.geometryKey == call.geometryKey
+        && Matches(record, call)) {
+        ++frameDraws_;
+        return true;
+    }
+    if (call.geometryKey == 0 || (replaces && !record.drawnValid))
+        return false;
+    if (replaces && record.drawn.wrote)
+        patch_.Add(record.drawn.written);
+    Keep(frameDraws_++, call);
+    vertexStage_.Capture(call, record.drawn);
+    record.drawnValid = true;
+    if (record.drawn.wrote)
+        patch_.Add(record.drawn.written);
+    return true;
+}
+
+bool RepeatedFrame::FinishPatch()
+{
+    for (std::size_t i = frameDraws_; i < recordedDraws_; ++i) {
+        const Record& gone = records_[i];
+        if (!gone.drawnValid)
+            return false;
+        if (gone.drawn.wrote)
+            patch_.Add(gone.drawn.written);
+    }
+    // Whole 8x8 blocks, so that the depth bounds of the cleared blocks stay exact.
+    const int width = frameBuffer_.Width(), height = frameBuffer_.Height();
+    constexpr int kBlock = DepthBounds::kBlockSide;
+    std::size_t area = 0;
+    for (int i = 0; i < patch_.count; ++i) {
+        PixelRect& r = patch_.rects[i];
+        r = Within(
+            { r.left & ~(kBlock - 1), r.top & ~(kBlock - 1), (r.right + kBlock - 1) & ~(kBlock - 1),
+                (r.bottom + kBlock - 1) & ~(kBlock - 1) },
+            { 0, 0, width, height });
+        if (!r.Empty())
+            area += static_cast<std::size_t>(r.right - r.left) * (r.bottom - r.top);
+    }
+    // Over most of the frame a patch saves little, and the rectangles may overlap.
+    if (4 * area > 3 * static_cast<std::size_t>(width) * height)
+        return false;
+    for (int i = 0; i < patch_.count; ++i) {
+        frameBuffer_.FillColour(patch_.rects[i], frameClear_.colour);
+        frameBuffer_.FillDepth(patch_.rects[i], frameClear_.depth);
+    }
+    rasterizer_.SetScissor(patch_);
+    for (std::size_t d = 0; d < frameDraws_; ++d) {
+        Record& record = records_[d];
+        const PixelRect& box = record.drawn.written;
+        const bool reaches = record.drawn.wrote
+            && std::any_of(patch_.rects, patch_.rects + patch_.count,
+                [&box](const PixelRect& r) { return box.Meets(r); });
+        if (!reaches)
+            continue;
+        const std::vector<MeshVertex>& vertices = VerticesOf(record);
+        Pass(record,
+            DrawCall { &record.state, record.texture, vertices.data(), vertices.size(),
+                record.indices.data(), record.indices.size() / 3 });
+    }
+    rasterizer_.ClearScissor();
+    clearDeferred_ = false;
+    mode_ = Mode::Recording;
+    return true;
 }
 
 void RepeatedFrame::FinishRecording()

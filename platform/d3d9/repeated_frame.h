@@ -5,6 +5,11 @@
 // for byte, those of the last frame that began so, the pixels they make are the pixels that frame
 // made, and nothing is drawn: the frame buffer still holds them (or, when text was written over
 // them since, they are copied back). The comparison is exact, so the picture cannot differ.
+//
+// A frame that differs from the last in a few draws (a layer turning) is patched: the draws that
+// changed are only captured at first, and at the end of the frame the area they reach, then and
+// now, is cleared and every draw that reaches into it drawn again inside it alone. The rest of
+// the frame buffer still holds what the same draws made there last time.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -74,7 +79,7 @@ private:
         DrawnTriangles drawn;
         bool drawnValid = false;
     };
-    enum class Mode { None, Matching, Recording };
+    enum class Mode { None, Matching, Patching, Recording };
 
     const std::vector<MeshVertex>& VerticesOf(const Record& record) const;
     bool SameGeometry(const Record& record, const DrawCall& call) const;
@@ -85,6 +90,13 @@ private:
     void Pass(Record& record, const DrawCall& call);
     // Draws what the frame skipped while it matched: it has turned out to differ after all.
     void DrawSkipped();
+    // When the frame buffer holds the last frame (text over it aside), patches this frame over it.
+    bool StartPatch();
+    // Takes a draw of a frame being patched: false when it cannot be (its triangles cannot be
+    // captured, or the last frame's draw at its place drew where it cannot be told).
+    bool PatchDraw(const DrawCall& call);
+    // Redraws the changed area; false, doing nothing, when it is not worth it.
+    bool FinishPatch();
     void FinishRecording();
 
     FrameBuffer& frameBuffer_;
@@ -95,6 +107,7 @@ private:
     ClearKey frameClear_;
     std::size_t frameDraws_ = 0;
     bool clearDeferred_ = false;
+    PixelRegion patch_; // what a patched frame's changed draws reached, then and now
 
     // The last complete frame: its clear, its draws and, while the frame buffer still holds its
     // pixels, the frame buffer's version; a copy of them once something else is written there.

@@ -292,10 +292,10 @@ void VertexStage::NextDraw(std::size_t vertexCount)
     }
 }
 
-void VertexStage::Draw(const DrawCall& call, DrawnTriangles* capture)
+void VertexStage::Process(const DrawCall& call, DrawnTriangles* capture, Clipper::Output output)
 {
     PrepareVertexTransform(*call.state, transform_);
-    clipper_.BeginDraw(call, capture);
+    clipper_.BeginDraw(call, capture, output);
     NextDraw(call.vertexCount);
     const std::uint32_t* corners = call.indices;
     for (std::size_t t = 0; t < call.triangleCount; ++t, corners += 3) {

@@ -50,7 +50,15 @@ public:
     {
     }
     // With `capture`, what the draw hands the rasterizer is kept there too.
-    void Draw(const DrawCall& call, DrawnTriangles* capture = nullptr);
+    void Draw(const DrawCall& call, DrawnTriangles* capture = nullptr)
+    {
+        Process(call, capture, Clipper::Output::Rasterize);
+    }
+    // What the draw would hand the rasterizer, kept there, and nothing drawn.
+    void Capture(const DrawCall& call, DrawnTriangles& capture)
+    {
+        Process(call, &capture, Clipper::Output::CaptureOnly);
+    }
     // A draw captured before, with no vertex work: false, doing nothing, when it cannot be.
     bool Redraw(const DrawCall& call, const DrawnTriangles& drawn)
     {
@@ -58,6 +66,7 @@ public:
     }
 
 private:
+    void Process(const DrawCall& call, DrawnTriangles* capture, Clipper::Output output);
     // Gives a vertex, once per draw, its clip position, out code and (inside the view) screen
     // position.
     void Position(const MeshVertex* vertices, std::uint32_t index);

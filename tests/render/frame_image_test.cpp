@@ -6,6 +6,9 @@
 #include "geometry/camera.h"
 #include "geometry/cursor.h"
 #include "geometry/maths/matrix.h"
+#include "render/device.h"
+#include "render/overlay.h"
+#include "render/view_flags.h"
 #include "tests/render/render_test_support.h"
 
 namespace {
@@ -111,6 +114,31 @@ TEST_F(FrameImage, turning_layer_is_rotated_mid_turn)
             }
         }
     }
+}
+
+// While a layer turns, each frame is drawn over the last only where pieces moved and where text
+// was: every such frame must be, to the bit, the one a device that has drawn nothing draws.
+TEST_F(FrameImage, frames_drawn_over_the_last_are_those_drawn_afresh)
+{
+    DrawFrame();
+    StartUserTurn(-1, 6);
+    shuffling = ~0; // its banner over every frame; its own turns wait for this one to end
+    mousePos = { 300, 200 };
+    for (int frame = 1; frame < 16; ++frame) {
+        overlayVisible = frame == 8; // text over the cube, then gone
+        const TurnState turn = turnState;
+        const std::int32_t tick = bannerTick;
+        Cubie pieces[27];
+        std::copy(std::begin(cubies), std::end(cubies), pieces);
+        const Frame drawnOver = DrawFrame();
+        turnState = turn;
+        bannerTick = tick;
+        std::copy(std::begin(pieces), std::end(pieces), cubies);
+        ReleaseDevice();
+        ASSERT_EQ(SetUpDevice(nullptr), 1);
+        EXPECT_TRUE(DrawFrame() == drawnOver) << "frame " << frame;
+    }
+    shuffling = 0;
 }
 
 TEST_F(FrameImage, commit_frame_and_the_frame_after_show_no_rotation)
