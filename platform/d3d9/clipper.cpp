@@ -128,9 +128,8 @@ void Clipper::ReportWritten(const PixelRect& written)
 
 void Clipper::WrittenInside(const PixelRect& written)
 {
-    const PixelRegion& scissor = rasterizer_.Scissor();
-    for (int i = 0; i < scissor.count; ++i)
-        frameBuffer_.Written(Within(written, scissor.rects[i]));
+    const BlockMask* scissor = rasterizer_.Scissor();
+    frameBuffer_.Written(scissor != nullptr ? Within(written, scissor->Bounds()) : written);
 }
 
 bool Clipper::Replay(const DrawCall& call, const DrawnTriangles& drawn)

@@ -261,6 +261,19 @@ inline bool Hidden(const TriangleRows& rows, int row)
     return blockRow < 64 && ((rows.hiddenBlockRows >> blockRow) & 1) != 0;
 }
 
+// Calls mark(begin, end) for the pixels begin..end of row `row`, or for their parts in the
+// marked blocks of rows.within; true when any call returned true.
+template <typename Mark>
+inline bool MarkParts(const TriangleRows& rows, int row, int begin, int end, Mark&& mark)
+{
+    if (rows.within == nullptr)
+        return mark(begin, end);
+    bool any = false;
+    rows.within->ForEachPart(row >> DepthBounds::kBlockBits, begin, end,
+        [&](int partBegin, int partEnd) { any = mark(partBegin, partEnd) || any; });
+    return any;
+}
+
 MarkedRows MarkRowsNarrow(
     const SpanTarget& t, const RowDepth& d, RowWalks walks, const TriangleRows& rows, TriangleId id)
 {
@@ -269,7 +282,8 @@ MarkedRows MarkRowsNarrow(
          ++row, walks.NextRow()) {
         const Span span = Hidden(rows, row) ? Span { 1, 0 } : SpanOf(walks, rows.last);
         if (span.begin <= span.end
-            && MarkSpan(t, d, row, rows.left + span.begin, rows.left + span.end, id)) {
+            && MarkParts(rows, row, rows.left + span.begin, rows.left + span.end,
+                [&](int begin, int end) { return MarkSpan(t, d, row, begin, end, id); })) {
             marked.top = std::min(marked.top, row);
             marked.bottom = row;
         }
@@ -348,13 +362,15 @@ SOFTD3D_AVX2 MarkedRows MarkRowsWide(const SpanTarget& t, const RowDepth& d,
             const Span span = walks.SpanOf(last);
             if (span.begin > span.end)
                 continue;
-            const int x = left + span.begin, count = span.end - span.begin + 1;
-            const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(row) * pitch + x;
-            const bool any = count <= depth.laneCount && pitch - x >= ((count + 15) & ~15)
-                ? MarkWideSpan(
-                    wide, depths + at, ids + at, count, FirstFixed(depth, row, x), depthWrite)
-                : MarkSpan(t, d, row, x, left + span.end, id);
-            if (any) {
+            const auto mark = [&](int x, int end) {
+                const int count = end - x + 1;
+                const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(row) * pitch + x;
+                return count <= depth.laneCount && pitch - x >= ((count + 15) & ~15)
+                    ? MarkWideSpan(
+                        wide, depths + at, ids + at, count, FirstFixed(depth, row, x), depthWrite)
+                    : MarkSpan(t, d, row, x, end, id);
+            };
+            if (MarkParts(rows, row, left + span.begin, left + span.end, mark)) {
                 marked.top = std::min(marked.top, row);
                 marked.bottom = row;
             }

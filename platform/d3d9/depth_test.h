@@ -4,6 +4,7 @@
 // that passes, along the rows coverage.h walks. This is where most of the rasterizer's time goes.
 #include <cstdint>
 
+#include "platform/d3d9/block_mask.h"
 #include "platform/d3d9/coverage.h"
 #include "platform/d3d9/frame_buffer.h"
 
@@ -52,6 +53,8 @@ struct TriangleRows {
     // The rows of 8x8 blocks (bit k for the k-th from the top, up to 64) at whose every pixel the
     // depth test would fail.
     std::uint64_t hiddenBlockRows;
+    // When set, only the pixels in its marked blocks are tested and marked.
+    const BlockMask* within = nullptr;
 };
 
 // The first and last rows that hold marked pixels; top > bottom: none.

@@ -146,6 +146,18 @@ SubPixelTriangle ToSubPixels(const ScreenVertex& a, const ScreenVertex& b, const
     return t;
 }
 
+PixelRect CoveredBox(const SubPixelTriangle& t)
+{
+    // Within int, far beyond any target: the clipper's guard band keeps real triangles near it.
+    const auto pixel = [](std::int64_t v) {
+        return static_cast<int>(std::clamp<std::int64_t>(v, -(1 << 30), 1 << 30));
+    };
+    return { pixel(-((-std::min({ t.x[0], t.x[1], t.x[2] })) >> kSubPixelBits)),
+        pixel(-((-std::min({ t.y[0], t.y[1], t.y[2] })) >> kSubPixelBits)),
+        pixel((std::max({ t.x[0], t.x[1], t.x[2] }) >> kSubPixelBits) + 1),
+        pixel((std::max({ t.y[0], t.y[1], t.y[2] }) >> kSubPixelBits) + 1) };
+}
+
 DeferredRasterizer::~DeferredRasterizer()
 {
     ReleaseTextures();
@@ -155,7 +167,6 @@ void DeferredRasterizer::Attach()
 {
     Forget();
     target_ = frameBuffer_.Target();
-    ClearScissor();
     const std::size_t pixels = static_cast<std::size_t>(target_.width) * target_.height;
     ids_.reset(static_cast<TriangleId*>(std::calloc(pixels, sizeof(TriangleId))));
     columnNearest_.assign((target_.width >> DepthBounds::kBlockBits) + 1, 0.0);
@@ -194,19 +205,10 @@ void DeferredRasterizer::DrawTriangle(
     if (area <= 0)
         return;
 
-    // Pixel centres from ceil(min) to floor(max), within the target.
-    const Bounds box {
-        static_cast<int>(
-            std::max<std::int64_t>(0, -((-std::min({ x[0], x[1], x[2] })) >> kSubPixelBits))),
-        static_cast<int>(
-            std::max<std::int64_t>(0, -((-std::min({ y[0], y[1], y[2] })) >> kSubPixelBits))),
-        static_cast<int>(std::min<std::int64_t>(
-            target_.width - 1, std::max({ x[0], x[1], x[2] }) >> kSubPixelBits)),
-        static_cast<int>(std::min<std::int64_t>(
-            target_.height - 1, std::max({ y[0], y[1], y[2] }) >> kSubPixelBits)),
-    };
-    if (box.minX > box.maxX || box.minY > box.maxY)
+    const PixelRect covered = Within(CoveredBox(fixed), { 0, 0, target_.width, target_.height });
+    if (covered.Empty() || (scissor_ != nullptr && !scissor_->Meets(covered)))
         return;
+    const Bounds box { covered.left, covered.top, covered.right - 1, covered.bottom - 1 };
 
     // The shading waits until the triangle shows: many are hidden.
     Triangle tri;
@@ -219,17 +221,13 @@ void DeferredRasterizer::DrawTriangle(
     s.x20 = static_cast<float>(x[2] - x[0]) / kSubPixelScale;
     s.y20 = static_cast<float>(y[2] - y[0]) / kSubPixelScale;
     const AttributePlane z = MakePlane(v[0]->z, v[1]->z, v[2]->z, tri.shading, area);
+    const std::uint64_t hidden = HiddenBlockRows(box, z, tri.shading);
+    const int blockRows
+        = (box.maxY >> DepthBounds::kBlockBits) - (box.minY >> DepthBounds::kBlockBits) + 1;
+    if (blockRows < 64 && hidden == (std::uint64_t { 1 } << blockRows) - 1)
+        return;
     const TriangleId id = static_cast<TriangleId>(triangles_.size() + 1);
-    // Inside a scissor only its pixels are marked, with the depths and anchor of the whole box:
-    // exactly the pixels a draw of the whole triangle marks there.
-    bool marked = false;
-    for (int i = 0; i < scissor_.count; ++i) {
-        const PixelRect& r = scissor_.rects[i];
-        const Bounds within { std::max(box.minX, r.left), std::max(box.minY, r.top),
-            std::min(box.maxX, r.right - 1), std::min(box.maxY, r.bottom - 1) };
-        marked = MarkRows(x, y, box, within, z, tri.shading, id) || marked;
-    }
-    if (!marked)
+    if (!MarkRows(x, y, box, z, tri.shading, id, hidden))
         return;
     SetUpShading(v, area, tri);
     tri.draw = static_cast<std::uint32_t>(draws_.size() - 1);
@@ -275,44 +273,35 @@ void DeferredRasterizer::SetUpShading(
 }
 
 bool DeferredRasterizer::MarkRows(const std::int64_t x[3], const std::int64_t y[3],
-    const Bounds& box, const Bounds& within, const AttributePlane& z, const ShadingSetup& s,
-    TriangleId id)
+    const Bounds& box, const AttributePlane& z, const ShadingSetup& s, TriangleId id,
+    std::uint64_t hiddenBlockRows)
 {
-    if (within.minX > within.maxX || within.minY > within.maxY)
-        return false;
-    const std::uint64_t hidden = HiddenBlockRows(box, within, z, s);
-    const int blockRows
-        = (within.maxY >> DepthBounds::kBlockBits) - (within.minY >> DepthBounds::kBlockBits) + 1;
-    if (blockRows < 64 && hidden == (std::uint64_t { 1 } << blockRows) - 1)
-        return false;
     const RasterOptions& options = draws_.back();
     const RowDepth depth
         = MakeRowDepth({ z.atOrigin, z.dx, z.dy, s.originX, s.originY, s.x10, s.y10, s.x20, s.y20 },
             box.minX, box.minY, box.maxX, box.maxY);
     const SpanTarget target { &target_, ids_.get(), options.depthTest, options.depthWrite };
     const MarkedRows marked = softd3d::MarkRows(target, depth,
-        MakeRowWalks(x, y, within.minX, within.minY, within.maxY - within.minY + 1),
-        { within.minX, within.minY, within.maxX - within.minX, hidden }, id);
+        MakeRowWalks(x, y, box.minX, box.minY, box.maxY - box.minY + 1),
+        { box.minX, box.minY, box.maxX - box.minX, hiddenBlockRows, scissor_ }, id);
     if (marked.top > marked.bottom)
         return false;
     if (target_.depth != nullptr && options.depthTest && options.depthWrite)
-        frameBuffer_.Bounds().Lowered(within.minX, marked.top, within.maxX, marked.bottom);
-    AddDirty(within.minX, marked.top, within.maxX, marked.bottom);
+        frameBuffer_.Bounds().Lowered(box.minX, marked.top, box.maxX, marked.bottom);
+    AddDirty(box.minX, marked.top, box.maxX, marked.bottom);
     return true;
 }
 
 std::uint64_t DeferredRasterizer::HiddenBlockRows(
-    const Bounds& whole, const Bounds& box, const AttributePlane& z, const ShadingSetup& s)
+    const Bounds& box, const AttributePlane& z, const ShadingSetup& s)
 {
     if (target_.depth == nullptr || !draws_.back().depthTest)
         return 0;
     // MarkSpan's depths are the plane evaluated in float at a row's anchor column, then stepped in
     // fixed point: within a few float roundings of the plane's magnitudes, plus 1/64 unit.
     const double dx = z.dx, dy = z.dy;
-    const double reachX
-        = std::max(std::abs(whole.minX - s.originX), std::abs(whole.maxX - s.originX));
-    const double reachY
-        = std::max(std::abs(whole.minY - s.originY), std::abs(whole.maxY - s.originY));
+    const double reachX = std::max(std::abs(box.minX - s.originX), std::abs(box.maxX - s.originX));
+    const double reachY = std::max(std::abs(box.minY - s.originY), std::abs(box.maxY - s.originY));
     const double slack
         = (std::abs(z.atOrigin) + std::abs(dx) * reachX + std::abs(dy) * reachY) / (1 << 20);
     constexpr int kBits = DepthBounds::kBlockBits;
@@ -337,8 +326,15 @@ std::uint64_t DeferredRasterizer::HiddenBlockRows(
         const double rowNearest
             = (z.atOrigin + dy * (top - s.originY) + std::min(dy * (bottom - top), 0.0)) * 65535.0
             + offset;
+        // Blocks the scissor leaves out are passed over as if hidden (a box over 64 blocks wide
+        // is taken as all in).
+        const std::uint64_t inScissor = scissor_ == nullptr || lastColumn - firstColumn >= 64
+            ? ~std::uint64_t { 0 }
+            : scissor_->RowFrom(by, firstColumn);
         bool behind = true;
         for (int bx = firstColumn; behind && bx <= lastColumn; ++bx) {
+            if (((inScissor >> ((bx - firstColumn) & 63)) & 1) == 0)
+                continue;
             const double units = rowNearest + columnNearest_[bx - firstColumn];
             behind = units >= 1.0
                 && bounds.AllBelow(target_.depth, target_.pitch, bx, by,
@@ -363,22 +359,6 @@ void DeferredRasterizer::AddDirty(int left, int top, int right, int bottom)
     dirtyRight_ = std::max(dirtyRight_, right);
     dirtyTop_ = std::min(dirtyTop_, top);
     dirtyBottom_ = std::max(dirtyBottom_, bottom);
-}
-
-void DeferredRasterizer::SetScissor(const PixelRegion& region)
-{
-    scissor_ = {};
-    for (int i = 0; i < region.count; ++i) {
-        const PixelRect r = Within(region.rects[i], { 0, 0, Width(), Height() });
-        if (!r.Empty())
-            scissor_.rects[scissor_.count++] = r;
-    }
-}
-
-void DeferredRasterizer::ClearScissor()
-{
-    scissor_.count = 1;
-    scissor_.rects[0] = { 0, 0, Width(), Height() };
 }
 
 void DeferredRasterizer::Resolve()

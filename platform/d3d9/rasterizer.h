@@ -51,6 +51,9 @@ struct SubPixelTriangle {
     std::int64_t area;
 };
 SubPixelTriangle ToSubPixels(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c);
+// The pixels whose centres the triangle may cover: from the ceiling of its least coordinates to
+// the floor of its greatest.
+PixelRect CoveredBox(const SubPixelTriangle& t);
 
 // Whether DrawTriangle culls the triangle as facing away (counter-clockwise or degenerate).
 inline bool FacesAway(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c)
@@ -105,11 +108,10 @@ public:
     // alive until its pixels are shaded or discarded.
     void BeginDraw(const DrawCall& call);
     void DrawTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c);
-    // Until ClearScissor, triangles mark only the pixels inside the region's rectangles, exactly
-    // as they would mark them drawn whole: a redraw of part of the frame.
-    void SetScissor(const PixelRegion& region);
-    void ClearScissor();
-    const PixelRegion& Scissor() const { return scissor_; }
+    // Until SetScissor(nullptr), triangles mark only the pixels in the marked blocks, exactly as
+    // they would mark them drawn whole: a redraw of part of the frame. The mask must outlive that.
+    void SetScissor(const BlockMask* blocks) { scissor_ = blocks; }
+    const BlockMask* Scissor() const { return scissor_; }
     // Shades every pending pixel into the frame buffer.
     void Resolve();
     // Forgets the pending pixels inside a rectangle (a Clear of the colour buffer covers them).
@@ -130,15 +132,15 @@ private:
     };
     // The shading of a triangle whose origin and vertex offsets are set.
     void SetUpShading(const ScreenVertex* const v[3], std::int64_t area, Triangle& tri) const;
-    // The rows of 8x8 blocks of `box`, the part of the triangle's box `whole` to be marked (bit k
-    // for the k-th from the top, up to 64), at whose every pixel the depth test would fail: each
-    // block of the row lies in front of the plane's nearest depth there.
+    // The rows of 8x8 blocks of the box (bit k for the k-th from the top, up to 64) at whose every
+    // pixel the depth test would fail, or which the scissor leaves out: each block of the row lies
+    // in front of the plane's nearest depth there, or is not in the scissor.
     std::uint64_t HiddenBlockRows(
-        const Bounds& whole, const Bounds& box, const AttributePlane& z, const ShadingSetup& s);
-    // Tests and marks the rows of `within` (a part of the triangle's box, maybe none) outside the
-    // block rows hidden there.
+        const Bounds& box, const AttributePlane& z, const ShadingSetup& s);
+    // Tests and marks the rows of the box outside the hidden block rows.
     bool MarkRows(const std::int64_t x[3], const std::int64_t y[3], const Bounds& box,
-        const Bounds& within, const AttributePlane& z, const ShadingSetup& s, TriangleId id);
+        const AttributePlane& z, const ShadingSetup& s, TriangleId id,
+        std::uint64_t hiddenBlockRows);
     void AddDirty(int left, int top, int right, int bottom);
     void Forget();
     void ReleaseTextures();
@@ -147,7 +149,7 @@ private:
 
     FrameBuffer& frameBuffer_;
     RenderTarget target_;
-    PixelRegion scissor_; // the whole target unless a scissor is set
+    const BlockMask* scissor_ = nullptr;
     // One mark per pixel, all 0 between frames. Zeroed by calloc, whose fresh pages stay
     // untouched until a triangle covers them: most of the screen never is, and touching memory
     // for the first time is much of what a new device costs.

@@ -1,6 +1,5 @@
 #include "platform/d3d9/repeated_frame.h"
 
-#include <algorithm>
 #include <cstring>
 
 #include "platform/d3d9/rasterizer.h"
@@ -264,7 +263,8 @@ bool RepeatedFrame::StartPatch()
     const bool held = frameBuffer_.Version() == heldVersion_;
     if (!held && (!saved_ || !savedPicture_.depths.empty()))
         return false;
-    patch_ = {};
+    patch_.Reset(frameBuffer_.Width(), frameBuffer_.Height());
+    changedDraws_ = 0;
     if (!held) {
         for (const PixelRect& text : savedPicture_.rects)
             patch_.Add(text);
@@ -284,16 +284,28 @@ bool RepeatedFrame::PatchDraw(const DrawCall& call)
         ++frameDraws_;
         return true;
     }
-    if (call.geometryKey == 0 || (replaces && !record.drawnValid))
+    // Once half the draws changed (the camera moved), drawing the frame whole costs less.
+    if (call.geometryKey == 0 || (replaces && !record.drawnValid)
+        || 2 * ++changedDraws_ > recordedDraws_)
         return false;
-    if (replaces && record.drawn.wrote)
-        patch_.Add(record.drawn.written);
+    if (replaces)
+        AddToPatch(record.drawn);
     Keep(frameDraws_++, call);
     vertexStage_.Capture(call, record.drawn);
     record.drawnValid = true;
-    if (record.drawn.wrote)
-        patch_.Add(record.drawn.written);
+    AddToPatch(record.drawn);
     return true;
+}
+
+void RepeatedFrame::AddToPatch(const DrawnTriangles& drawn)
+{
+    // Only a triangle the rasterizer keeps marks pixels, and only inside its box.
+    const std::vector<ScreenVertex>& corners = drawn.corners;
+    for (std::size_t i = 0; i + 2 < corners.size(); i += 3) {
+        const SubPixelTriangle t = ToSubPixels(corners[i], corners[i + 1], corners[i + 2]);
+        if (t.area > 0)
+            patch_.Add(CoveredBox(t));
+    }
 }
 
 bool RepeatedFrame::FinishPatch()
@@ -302,44 +314,26 @@ bool RepeatedFrame::FinishPatch()
         const Record& gone = records_[i];
         if (!gone.drawnValid)
             return false;
-        if (gone.drawn.wrote)
-            patch_.Add(gone.drawn.written);
+        AddToPatch(gone.drawn);
     }
-    // Whole 8x8 blocks, so that the depth bounds of the cleared blocks stay exact.
-    const int width = frameBuffer_.Width(), height = frameBuffer_.Height();
-    constexpr int kBlock = DepthBounds::kBlockSide;
-    std::size_t area = 0;
-    for (int i = 0; i < patch_.count; ++i) {
-        PixelRect& r = patch_.rects[i];
-        r = Within(
-            { r.left & ~(kBlock - 1), r.top & ~(kBlock - 1), (r.right + kBlock - 1) & ~(kBlock - 1),
-                (r.bottom + kBlock - 1) & ~(kBlock - 1) },
-            { 0, 0, width, height });
-        if (!r.Empty())
-            area += static_cast<std::size_t>(r.right - r.left) * (r.bottom - r.top);
-    }
-    // Over most of the frame a patch saves little, and the rectangles may overlap.
-    if (4 * area > 3 * static_cast<std::size_t>(width) * height)
+    // Over most of the frame a patch saves little.
+    if (4 * patch_.Count() > 3 * patch_.Blocks())
         return false;
-    for (int i = 0; i < patch_.count; ++i) {
-        frameBuffer_.FillColour(patch_.rects[i], frameClear_.colour);
-        frameBuffer_.FillDepth(patch_.rects[i], frameClear_.depth);
-    }
-    rasterizer_.SetScissor(patch_);
+    patch_.ForEachRun([this](const PixelRect& run) {
+        frameBuffer_.FillColour(run, frameClear_.colour);
+        frameBuffer_.FillDepth(run, frameClear_.depth);
+    });
+    rasterizer_.SetScissor(&patch_);
     for (std::size_t d = 0; d < frameDraws_; ++d) {
         Record& record = records_[d];
-        const PixelRect& box = record.drawn.written;
-        const bool reaches = record.drawn.wrote
-            && std::any_of(patch_.rects, patch_.rects + patch_.count,
-                [&box](const PixelRect& r) { return box.Meets(r); });
-        if (!reaches)
+        if (!record.drawn.wrote || !patch_.Meets(record.drawn.written))
             continue;
         const std::vector<MeshVertex>& vertices = VerticesOf(record);
         Pass(record,
             DrawCall { &record.state, record.texture, vertices.data(), vertices.size(),
                 record.indices.data(), record.indices.size() / 3 });
     }
-    rasterizer_.ClearScissor();
+    rasterizer_.SetScissor(nullptr);
     clearDeferred_ = false;
     mode_ = Mode::Recording;
     return true;
@@ -347,6 +341,8 @@ bool RepeatedFrame::FinishPatch()
 
 void RepeatedFrame::FinishRecording()
 {
+    // Sized here, in a frame drawn whole, so that patches allocate nothing.
+    patch_.Reset(frameBuffer_.Width(), frameBuffer_.Height());
     recordedDraws_ = frameDraws_;
     for (std::size_t i = recordedDraws_; i < records_.size(); ++i)
         Hold(records_[i].texture, nullptr);

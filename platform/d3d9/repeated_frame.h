@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "platform/d3d9/block_mask.h"
 #include "platform/d3d9/clipper.h"
 #include "platform/d3d9/device_state.h"
 #include "platform/d3d9/frame_buffer.h"
@@ -95,6 +96,8 @@ private:
     // Takes a draw of a frame being patched: false when it cannot be (its triangles cannot be
     // captured, or the last frame's draw at its place drew where it cannot be told).
     bool PatchDraw(const DrawCall& call);
+    // Adds the blocks of the triangles of `drawn` that face the viewer to the patch.
+    void AddToPatch(const DrawnTriangles& drawn);
     // Redraws the changed area; false, doing nothing, when it is not worth it.
     bool FinishPatch();
     void FinishRecording();
@@ -107,7 +110,10 @@ private:
     ClearKey frameClear_;
     std::size_t frameDraws_ = 0;
     bool clearDeferred_ = false;
-    PixelRegion patch_; // what a patched frame's changed draws reached, then and now
+    // The blocks a patched frame's changed triangles reach, then and now, and the text over the
+    // last frame.
+    BlockMask patch_;
+    std::size_t changedDraws_ = 0;
 
     // The last complete frame: its clear, its draws and, while the frame buffer still holds its
     // pixels, the frame buffer's version; a copy of them once something else is written there.

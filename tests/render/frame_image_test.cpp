@@ -1,5 +1,7 @@
 // What the user sees in a frame: the visible sides in their colours, the picture on the top
 // centre, the turning layer and nothing else moving, the light's reach.
+#include <utility>
+
 #include "cube/cubie.h"
 #include "cube/frame_step.h"
 #include "cube/layer_turn.h"
@@ -121,22 +123,24 @@ TEST_F(FrameImage, turning_layer_is_rotated_mid_turn)
 TEST_F(FrameImage, frames_drawn_over_the_last_are_those_drawn_afresh)
 {
     DrawFrame();
-    StartUserTurn(-1, 6);
-    shuffling = ~0; // its banner over every frame; its own turns wait for this one to end
+    shuffling = ~0; // its banner over every frame; its own turns wait for these to end
     mousePos = { 300, 200 };
-    for (int frame = 1; frame < 16; ++frame) {
-        overlayVisible = frame == 8; // text over the cube, then gone
-        const TurnState turn = turnState;
-        const std::int32_t tick = bannerTick;
-        Cubie pieces[27];
-        std::copy(std::begin(cubies), std::end(cubies), pieces);
-        const Frame drawnOver = DrawFrame();
-        turnState = turn;
-        bannerTick = tick;
-        std::copy(std::begin(pieces), std::end(pieces), cubies);
-        ReleaseDevice();
-        ASSERT_EQ(SetUpDevice(nullptr), 1);
-        EXPECT_TRUE(DrawFrame() == drawnOver) << "frame " << frame;
+    for (const auto [axis, cell] : { std::pair { -1, 6 }, std::pair { +2, 22 } }) {
+        StartUserTurn(axis, cell);
+        for (int frame = 1; frame <= 16; ++frame) {
+            overlayVisible = frame == 8; // text over the cube, then gone
+            const TurnState turn = turnState;
+            const std::int32_t tick = bannerTick;
+            Cubie pieces[27];
+            std::copy(std::begin(cubies), std::end(cubies), pieces);
+            const Frame drawnOver = DrawFrame();
+            turnState = turn;
+            bannerTick = tick;
+            std::copy(std::begin(pieces), std::end(pieces), cubies);
+            ReleaseDevice();
+            ASSERT_EQ(SetUpDevice(nullptr), 1);
+            EXPECT_TRUE(DrawFrame() == drawnOver) << "axis " << axis << " frame " << frame;
+        }
     }
     shuffling = 0;
 }
