@@ -38,24 +38,34 @@ public:
         return shift == 0 || word + 1 >= words_ ? low : low | (row[word + 1] << (64 - shift));
     }
 
-    // Calls f(begin, end) for each part of the pixels begin..end (inclusive) of a row in block
-    // row `by` that lies in marked blocks.
-    template <typename F> void ForEachPart(int by, int begin, int end, F&& f) const
+    // The first part of the pixels from..end (inclusive) of a row in block row `by` that lies in
+    // marked blocks: moves `from` to its first pixel and sets `partEnd` to its last, or returns
+    // false when there is none.
+    bool NextPart(int by, int& from, int end, int& partEnd) const
     {
         const int last = end >> kBits;
-        for (int column = begin >> kBits; column <= last;) {
+        for (int column = from >> kBits; column <= last; column += 64) {
             std::uint64_t bits = RowFrom(by, column);
             if (last - column < 63)
                 bits &= (std::uint64_t { 2 } << (last - column)) - 1;
-            if (bits == 0) {
-                column += 64;
+            if (bits == 0)
                 continue;
-            }
             column += std::countr_zero(bits);
+            from = std::max(from, column << kBits);
             const int run = std::countr_one(RowFrom(by, column));
-            f(std::max(begin, column << kBits), std::min(end, ((column + run) << kBits) - 1));
-            column += run;
+            partEnd = std::min(end, ((column + run) << kBits) - 1);
+            return true;
         }
+        return false;
+    }
+
+    // Calls f(begin, end) for each part of the pixels begin..end of a row in block row `by` that
+    // lies in marked blocks.
+    template <typename F> void ForEachPart(int by, int begin, int end, F&& f) const
+    {
+        int partEnd = 0;
+        for (int x = begin; x <= end && NextPart(by, x, end, partEnd); x = partEnd + 1)
+            f(x, partEnd);
     }
 
     // Calls f(rect) for each run of marked blocks along a block row, clipped to the frame.

@@ -336,6 +336,27 @@ SOFTD3D_AVX2 inline WideWalks Widened(const RowWalks& w)
         lanes[3], lanes[4] };
 }
 
+// What MarkRowsWide writes through, copied where the vector stores cannot be taken to change it,
+// so that it stays in registers.
+struct WideTarget {
+    std::uint16_t* depths;
+    TriangleId* ids;
+    int pitch;
+    bool depthWrite;
+};
+
+// Tests and marks the centres x..end of one row of MarkRowsWide: sixteen at a time where they fit
+// the lanes and the row. Returns whether any passed.
+SOFTD3D_AVX2 inline bool MarkWidePart(const WideSpans& wide, const WideTarget& w,
+    const SpanTarget& t, const RowDepth& d, int row, int x, int end, TriangleId id)
+{
+    const int count = end - x + 1;
+    const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(row) * w.pitch + x;
+    return count <= d.laneCount && w.pitch - x >= ((count + 15) & ~15)
+        ? MarkWideSpan(wide, w.depths + at, w.ids + at, count, FirstFixed(d, row, x), w.depthWrite)
+        : MarkSpan(t, d, row, x, end, id);
+}
+
 // MarkRowsNarrow for a triangle whose depths stay in range, on a processor with AVX2. The rows
 // go by rows of blocks, so that a hidden one is passed over whole.
 SOFTD3D_AVX2 MarkedRows MarkRowsWide(const SpanTarget& t, const RowDepth& d,
@@ -345,10 +366,9 @@ SOFTD3D_AVX2 MarkedRows MarkRowsWide(const SpanTarget& t, const RowDepth& d,
     WideWalks walks = Widened(rowWalks);
     // Copies the vector stores cannot be taken to change, so that they stay in registers.
     const RowDepth depth = d;
-    const int pitch = t.target->pitch, left = rows.left, last = rows.last;
-    std::uint16_t* const depths = t.target->depth;
-    TriangleId* const ids = t.ids;
-    const bool depthWrite = t.depthWrite;
+    const WideTarget target { t.target->depth, t.ids, t.target->pitch, t.depthWrite };
+    const int left = rows.left, last = rows.last;
+    const BlockMask* const within = rows.within;
     MarkedRows marked { rows.top + rowWalks.lastRow + 1, rows.top + rowWalks.firstRow - 1 };
     const int lastRow = rows.top + rowWalks.lastRow;
     for (int row = rows.top + rowWalks.firstRow; row <= lastRow;) {
@@ -362,15 +382,19 @@ SOFTD3D_AVX2 MarkedRows MarkRowsWide(const SpanTarget& t, const RowDepth& d,
             const Span span = walks.SpanOf(last);
             if (span.begin > span.end)
                 continue;
-            const auto mark = [&](int x, int end) {
-                const int count = end - x + 1;
-                const std::ptrdiff_t at = static_cast<std::ptrdiff_t>(row) * pitch + x;
-                return count <= depth.laneCount && pitch - x >= ((count + 15) & ~15)
-                    ? MarkWideSpan(
-                        wide, depths + at, ids + at, count, FirstFixed(depth, row, x), depthWrite)
-                    : MarkSpan(t, d, row, x, end, id);
-            };
-            if (MarkParts(rows, row, left + span.begin, left + span.end, mark)) {
+            const int end = left + span.end;
+            bool any = false;
+            if (within == nullptr) {
+                any = MarkWidePart(wide, target, t, depth, row, left + span.begin, end, id);
+            } else {
+                // No lambda here: it would not be compiled for AVX2, nor inline what is.
+                int partEnd = 0;
+                const int blockRow = row >> DepthBounds::kBlockBits;
+                for (int x = left + span.begin;
+                     x <= end && within->NextPart(blockRow, x, end, partEnd); x = partEnd + 1)
+                    any = MarkWidePart(wide, target, t, depth, row, x, partEnd, id) || any;
+            }
+            if (any) {
                 marked.top = std::min(marked.top, row);
                 marked.bottom = row;
             }

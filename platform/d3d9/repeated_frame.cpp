@@ -89,7 +89,7 @@ void RepeatedFrame::Draw(const DrawCall& call)
             ++frameDraws_;
             return;
         }
-        if (!StartPatch())
+        if (!StartPatch(&call))
             DrawSkipped();
     }
     if (mode_ == Mode::Patching) {
@@ -129,7 +129,7 @@ void RepeatedFrame::Resolve()
         clearDeferred_ = false;
         mode_ = Mode::None;
     }
-    if (mode_ == Mode::Matching && !StartPatch())
+    if (mode_ == Mode::Matching && !StartPatch(nullptr))
         DrawSkipped(); // fewer draws than last time
     if (mode_ == Mode::Patching && !FinishPatch())
         DrawSkipped();
@@ -257,8 +257,16 @@ void RepeatedFrame::DrawSkipped()
     saved_ = false;
 }
 
-bool RepeatedFrame::StartPatch()
+bool RepeatedFrame::StartPatch(const DrawCall* firstChange)
 {
+    // A new view or projection (the camera moved) changes every draw.
+    if (firstChange != nullptr && frameDraws_ < recordedDraws_) {
+        const DeviceState& last = records_[frameDraws_].state;
+        const DeviceState& now = *firstChange->state;
+        if (std::memcmp(&last.view, &now.view, sizeof(D3DMATRIX)) != 0
+            || std::memcmp(&last.projection, &now.projection, sizeof(D3DMATRIX)) != 0)
+            return false;
+    }
     // Text written over the last frame is redrawn over; other writes may have reached the depths.
     const bool held = frameBuffer_.Version() == heldVersion_;
     if (!held && (!saved_ || !savedPicture_.depths.empty()))

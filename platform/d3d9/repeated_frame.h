@@ -91,8 +91,9 @@ private:
     void Pass(Record& record, const DrawCall& call);
     // Draws what the frame skipped while it matched: it has turned out to differ after all.
     void DrawSkipped();
-    // When the frame buffer holds the last frame (text over it aside), patches this frame over it.
-    bool StartPatch();
+    // When the frame buffer holds the last frame (text over it aside) and the draw that differs
+    // (if any) does not show the scene from elsewhere, patches this frame over the last.
+    bool StartPatch(const DrawCall* firstChange);
     // Takes a draw of a frame being patched: false when it cannot be (its triangles cannot be
     // captured, or the last frame's draw at its place drew where it cannot be told).
     bool PatchDraw(const DrawCall& call);
