@@ -95,7 +95,8 @@ private:
     // (if any) does not show the scene from elsewhere, patches this frame over the last.
     bool StartPatch(const DrawCall* firstChange);
     // Takes a draw of a frame being patched: false when it cannot be (its triangles cannot be
-    // captured, or the last frame's draw at its place drew where it cannot be told).
+    // captured, or the last frame's draw at its place drew where it cannot be told) or when half
+    // the draws have changed, which a whole drawing does for less.
     bool PatchDraw(const DrawCall& call);
     // Adds the blocks of the triangles of `drawn` that face the viewer to the patch.
     void AddToPatch(const DrawnTriangles& drawn);
