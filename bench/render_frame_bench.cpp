@@ -1,6 +1,6 @@
 // One drawn frame of the viewer on the software device, single thread: the solved cube at the
 // start camera (at rest, when each frame repeats the last, and drawn afresh), with the overlay,
-// and while a layer turns.
+// while a layer turns, and while shuffling.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -86,5 +86,19 @@ void BM_RenderFrame_MidTurn(benchmark::State& state)
     }
 }
 BENCHMARK(BM_RenderFrame_MidTurn)->Unit(benchmark::kMillisecond);
+
+// Shuffling as the viewer shows it: one random turn after another, the banner over them.
+void BM_RenderFrame_Shuffling(benchmark::State& state)
+{
+    if (!StartScene(state)) {
+        return;
+    }
+    shuffling = ~0;
+    for (auto _ : state) {
+        RenderFrame(nullptr);
+    }
+    StopTurn();
+}
+BENCHMARK(BM_RenderFrame_Shuffling)->Unit(benchmark::kMillisecond);
 
 } // namespace
