@@ -46,9 +46,8 @@ bool BlockMask::Meets(const PixelRect& rect) const
     if (r.Empty() || !r.Meets(bounds_))
         return false;
     for (int by = r.top >> kBits; by <= (r.bottom - 1) >> kBits; ++by) {
-        bool any = false;
-        ForEachPart(by, r.left, r.right - 1, [&any](int, int) { any = true; });
-        if (any)
+        int from = r.left, partEnd = 0;
+        if (NextPart(by, from, r.right - 1, partEnd))
             return true;
     }
     return false;

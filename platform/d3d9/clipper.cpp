@@ -4,6 +4,8 @@
 #include <limits>
 #include <utility>
 
+#include "platform/d3d9/block_mask.h"
+
 namespace softd3d {
 
 namespace {

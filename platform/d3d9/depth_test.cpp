@@ -5,6 +5,7 @@
 
 #include <immintrin.h>
 
+#include "platform/d3d9/block_mask.h"
 #include "platform/d3d9/depth_bounds.h"
 #include "platform/d3d9/processor.h"
 
@@ -261,19 +262,6 @@ inline bool Hidden(const TriangleRows& rows, int row)
     return blockRow < 64 && ((rows.hiddenBlockRows >> blockRow) & 1) != 0;
 }
 
-// Calls mark(begin, end) for the pixels begin..end of row `row`, or for their parts in the
-// marked blocks of rows.within; true when any call returned true.
-template <typename Mark>
-inline bool MarkParts(const TriangleRows& rows, int row, int begin, int end, Mark&& mark)
-{
-    if (rows.within == nullptr)
-        return mark(begin, end);
-    bool any = false;
-    rows.within->ForEachPart(row >> DepthBounds::kBlockBits, begin, end,
-        [&](int partBegin, int partEnd) { any = mark(partBegin, partEnd) || any; });
-    return any;
-}
-
 MarkedRows MarkRowsNarrow(
     const SpanTarget& t, const RowDepth& d, RowWalks walks, const TriangleRows& rows, TriangleId id)
 {
@@ -281,9 +269,20 @@ MarkedRows MarkRowsNarrow(
     for (int row = rows.top + walks.firstRow; row <= rows.top + walks.lastRow;
          ++row, walks.NextRow()) {
         const Span span = Hidden(rows, row) ? Span { 1, 0 } : SpanOf(walks, rows.last);
-        if (span.begin <= span.end
-            && MarkParts(rows, row, rows.left + span.begin, rows.left + span.end,
-                [&](int begin, int end) { return MarkSpan(t, d, row, begin, end, id); })) {
+        if (span.begin > span.end)
+            continue;
+        const int end = rows.left + span.end;
+        bool any = false;
+        if (rows.within == nullptr) {
+            any = MarkSpan(t, d, row, rows.left + span.begin, end, id);
+        } else {
+            int partEnd = 0;
+            const int blockRow = row >> DepthBounds::kBlockBits;
+            for (int x = rows.left + span.begin;
+                 x <= end && rows.within->NextPart(blockRow, x, end, partEnd); x = partEnd + 1)
+                any = MarkSpan(t, d, row, x, partEnd, id) || any;
+        }
+        if (any) {
             marked.top = std::min(marked.top, row);
             marked.bottom = row;
         }
@@ -387,7 +386,7 @@ SOFTD3D_AVX2 MarkedRows MarkRowsWide(const SpanTarget& t, const RowDepth& d,
             if (within == nullptr) {
                 any = MarkWidePart(wide, target, t, depth, row, left + span.begin, end, id);
             } else {
-                // No lambda here: it would not be compiled for AVX2, nor inline what is.
+                // As MarkRowsNarrow; no lambda: it would not be compiled for AVX2.
                 int partEnd = 0;
                 const int blockRow = row >> DepthBounds::kBlockBits;
                 for (int x = left + span.begin;

@@ -4,11 +4,12 @@
 // that passes, along the rows coverage.h walks. This is where most of the rasterizer's time goes.
 #include <cstdint>
 
-#include "platform/d3d9/block_mask.h"
 #include "platform/d3d9/coverage.h"
 #include "platform/d3d9/frame_buffer.h"
 
 namespace softd3d {
+
+class BlockMask;
 
 // Which pending triangle a pixel shows, 0 for none.
 using TriangleId = std::uint16_t;

@@ -7,6 +7,7 @@
 
 #include <immintrin.h>
 
+#include "platform/d3d9/block_mask.h"
 #include "platform/d3d9/coverage.h"
 #include "platform/d3d9/depth_test.h"
 #include "platform/d3d9/processor.h"
