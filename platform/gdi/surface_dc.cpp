@@ -65,12 +65,20 @@ HDC CreateSurfaceDC(
         = QImage(reinterpret_cast<uchar*>(pixels), width, height, pitchBytes, QImage::Format_RGB32);
     if (!state->painter.begin(&state->image))
         return nullptr;
-    state->font = DefaultDeviceFont();
+    // Resolved once: finding the font and measuring it cost more than the text a frame draws.
+    // Never freed, so that nothing of Qt's font machinery outlives the application on exit.
+    struct DeviceFont {
+        QFont font = DefaultDeviceFont();
+        int ascent = QFontMetrics(font).ascent();
+        int cellHeight = QFontMetrics(font).height();
+        int widestAdvance = QFontMetrics(font).maxWidth();
+    };
+    static const DeviceFont* const deviceFont = new DeviceFont;
+    state->font = deviceFont->font;
     state->painter.setFont(state->font);
-    const QFontMetrics metrics(state->font);
-    state->ascent = metrics.ascent();
-    state->cellHeight = metrics.height();
-    state->widestAdvance = metrics.maxWidth();
+    state->ascent = deviceFont->ascent;
+    state->cellHeight = deviceFont->cellHeight;
+    state->widestAdvance = deviceFont->widestAdvance;
     state->beforeWrite = std::move(beforeWrite);
 
     HDC handle = reinterpret_cast<HDC>(state.get());

@@ -1,11 +1,13 @@
 // gdi32's text calls on the device contexts of surface_dc.cpp.
 #include <QColor>
 #include <QPainter>
+#include <QStaticText>
 #include <QString>
 
 #include <iconv.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -82,6 +84,36 @@ RECT TextBounds(const platform::SurfaceDC& dc, int x, int y, const QString& line
         limit(y + dc.cellHeight + margin) };
 }
 
+// A line laid out (shaped) for the font. Laying a line out costs more than drawing it, and the
+// overlay writes the same few lines frame after frame, each twice: the last few layouts are kept.
+// Never freed, so that nothing of Qt's font machinery outlives the application on exit.
+const QStaticText& LaidOut(const QString& line, const QFont& font)
+{
+    struct Layout {
+        QString line;
+        QFont font;
+        QStaticText text;
+    };
+    static auto* const layouts = new std::array<Layout, 16>;
+    static std::size_t next = 0;
+    for (const Layout& layout : *layouts) {
+        if (!layout.line.isNull() && layout.line == line && layout.font == font)
+            return layout.text;
+    }
+    Layout& made = (*layouts)[next++ % layouts->size()];
+    made.line = line;
+    made.font = font;
+    made.text = QStaticText(line);
+    made.text.setTextFormat(Qt::PlainText);
+    made.text.prepare(QTransform(), font);
+    return made.text;
+}
+
+bool IsAscii(const QString& line)
+{
+    return std::all_of(line.begin(), line.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
 } // namespace
 
 COLORREF SetTextColor(HDC dc, COLORREF colour)
@@ -123,7 +155,11 @@ BOOL TextOutA(HDC dc, int x, int y, LPCSTR text, int length)
     }
     if (state->beforeWrite)
         state->beforeWrite(TextBounds(*state, x, y, line));
-    // GDI places the top-left corner of the text cell at (x, y); Qt wants the baseline.
-    painter.drawText(x, y + state->ascent, line);
+    // GDI places the top-left corner of the text cell at (x, y). A kept layout draws the same
+    // pixels as drawing the line afresh, but paints no background and holds no fallback fonts.
+    if (state->backgroundMode == TRANSPARENT && IsAscii(line))
+        painter.drawStaticText(x, y, LaidOut(line, state->font));
+    else
+        painter.drawText(x, y + state->ascent, line);
     return TRUE;
 }

@@ -72,6 +72,22 @@ TEST_F(TextOutTest, lines_twenty_pixels_apart_do_not_touch)
     EXPECT_LT(firstRowOfSecond, 40);
 }
 
+TEST_F(TextOutTest, a_line_drawn_again_after_others_looks_as_it_did_the_first_time)
+{
+    // Layouts are kept between device contexts: each line must get its own, whatever came
+    // between (the same length, the same start), and again when it comes back.
+    const char* lines[] = { "NOW SHUFFLING .", "NOW SHUFFLING ,", "63 FPS", "NOW SHUFFLING ." };
+    std::vector<std::vector<std::uint32_t>> drawn;
+    for (const char* line : lines) {
+        pixels.assign(kWidth * kHeight, kBackground);
+        DrawLine(20, line);
+        drawn.push_back(pixels);
+    }
+    EXPECT_NE(drawn[0], drawn[1]);
+    EXPECT_NE(drawn[0], drawn[2]);
+    EXPECT_EQ(drawn[0], drawn[3]);
+}
+
 TEST_F(TextOutTest, transparent_background_keeps_the_pixels_behind_and_opaque_fills_them)
 {
     DrawLine(10, "NOW SHUFFLING ...");
