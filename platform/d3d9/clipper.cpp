@@ -4,8 +4,6 @@
 #include <limits>
 #include <utility>
 
-#include "platform/d3d9/block_mask.h"
-
 namespace softd3d {
 
 namespace {
@@ -130,8 +128,11 @@ void Clipper::ReportWritten(const PixelRect& written)
 
 void Clipper::WrittenInside(const PixelRect& written)
 {
-    const BlockMask* scissor = rasterizer_.Scissor();
-    frameBuffer_.Written(scissor != nullptr ? Within(written, scissor->Bounds()) : written);
+    // Under a scissor every write lands in its marked blocks, which were cleared, and so told
+    // to the frame buffer, before the draws were replayed over them. Telling it the draw's box
+    // as well would make the area the window copies far larger than the patch.
+    if (rasterizer_.Scissor() == nullptr)
+        frameBuffer_.Written(written);
 }
 
 bool Clipper::Replay(const DrawCall& call, const DrawnTriangles& drawn)

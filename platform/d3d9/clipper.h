@@ -158,7 +158,7 @@ private:
             capture_->corners.insert(capture_->corners.end(), { a, b, c });
     }
     void ReportWritten(const PixelRect& written);
-    // Tells the frame buffer the part of `written` inside the box of the rasterizer's scissor.
+    // Tells the frame buffer `written`, unless the rasterizer's scissor already bounds it.
     void WrittenInside(const PixelRect& written);
 
     DeferredRasterizer& rasterizer_;

@@ -8,6 +8,7 @@
 #include "geometry/camera.h"
 #include "geometry/cursor.h"
 #include "geometry/maths/matrix.h"
+#include "platform/d3d9/display_hooks.h"
 #include "render/device.h"
 #include "render/overlay.h"
 #include "render/view_flags.h"
@@ -119,9 +120,21 @@ TEST_F(FrameImage, turning_layer_is_rotated_mid_turn)
 }
 
 // While a layer turns, each frame is drawn over the last only where pieces moved and where text
-// was: every such frame must be, to the bit, the one a device that has drawn nothing draws.
+// was: every such frame must be, to the bit, the one a device that has drawn nothing draws. And
+// the window, which copies only the rectangles a present names, must show it whole.
 TEST_F(FrameImage, frames_drawn_over_the_last_are_those_drawn_afresh)
 {
+    Frame shown { std::vector<std::uint32_t>(640 * 480, 0u) };
+    const auto copyChanged = [&](const softd3d::PresentedFrame& f) {
+        for (int i = 0; i < f.changedCount; ++i) {
+            const RECT& r = f.changed[i];
+            for (int y = r.top; y < r.bottom; ++y) {
+                for (int x = r.left; x < r.right; ++x)
+                    shown.pixels[y * 640 + x] = f.pixels[y * f.pitch + x] & 0xFFFFFFu;
+            }
+        }
+    };
+    softd3d::SetDisplayHooks({ copyChanged, {} });
     DrawFrame();
     shuffling = ~0; // its banner over every frame; its own turns wait for these to end
     mousePos = { 300, 200 };
@@ -134,6 +147,7 @@ TEST_F(FrameImage, frames_drawn_over_the_last_are_those_drawn_afresh)
             Cubie pieces[27];
             std::copy(std::begin(cubies), std::end(cubies), pieces);
             const Frame drawnOver = DrawFrame();
+            EXPECT_TRUE(shown == drawnOver) << "axis " << axis << " frame " << frame;
             turnState = turn;
             bannerTick = tick;
             std::copy(std::begin(pieces), std::end(pieces), cubies);
