@@ -68,12 +68,14 @@ HDC CreateSurfaceDC(
     // Resolved once: finding the font and measuring it cost more than the text a frame draws.
     // Never freed, so that nothing of Qt's font machinery outlives the application on exit.
     struct DeviceFont {
-        QFont font = DefaultDeviceFont();
-        int ascent = QFontMetrics(font).ascent();
-        int cellHeight = QFontMetrics(font).height();
-        int widestAdvance = QFontMetrics(font).maxWidth();
+        QFont font;
+        int ascent, cellHeight, widestAdvance;
     };
-    static const DeviceFont* const deviceFont = new DeviceFont;
+    static const DeviceFont* const deviceFont = [] {
+        const QFont font = DefaultDeviceFont();
+        const QFontMetrics metrics(font);
+        return new DeviceFont { font, metrics.ascent(), metrics.height(), metrics.maxWidth() };
+    }();
     state->font = deviceFont->font;
     state->painter.setFont(state->font);
     state->ascent = deviceFont->ascent;

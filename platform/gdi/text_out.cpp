@@ -65,16 +65,19 @@ QString DecodeCodePage932(const char* text, int length)
     return QString::fromUtf8(output.data(), static_cast<qsizetype>(output.size()));
 }
 
+bool IsAscii(const QString& line)
+{
+    return std::all_of(line.begin(), line.end(), [](QChar c) { return c.unicode() < 0x80; });
+}
+
 // Where a line of text may write, without laying it out (which would cost as much again as
 // drawing it): no character of the font is wider than its widest, and no stroke reaches past
 // the cell by half its height. Other characters may come from other fonts: anywhere.
 RECT TextBounds(const platform::SurfaceDC& dc, int x, int y, const QString& line)
 {
     constexpr LONG kAnywhere = std::numeric_limits<LONG>::max() / 2;
-    for (const QChar c : line) {
-        if (c.unicode() >= 0x80)
-            return RECT { -kAnywhere, -kAnywhere, kAnywhere, kAnywhere };
-    }
+    if (!IsAscii(line))
+        return RECT { -kAnywhere, -kAnywhere, kAnywhere, kAnywhere };
     const std::int64_t margin = dc.cellHeight / 2 + 2;
     const std::int64_t width = static_cast<std::int64_t>(line.size()) * (dc.widestAdvance + 1);
     auto limit = [](std::int64_t v) {
@@ -107,11 +110,6 @@ const QStaticText& LaidOut(const QString& line, const QFont& font)
     made.text.setTextFormat(Qt::PlainText);
     made.text.prepare(QTransform(), font);
     return made.text;
-}
-
-bool IsAscii(const QString& line)
-{
-    return std::all_of(line.begin(), line.end(), [](QChar c) { return c.unicode() < 0x80; });
 }
 
 } // namespace
