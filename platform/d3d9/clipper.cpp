@@ -119,14 +119,14 @@ void Clipper::EndDraw()
 void Clipper::ReportWritten(const PixelRect& written)
 {
     if (output_ == Output::Rasterize)
-        WrittenInside(written);
+        TellFrameBuffer(written);
     if (capture_ != nullptr) {
         capture_->written = written;
         capture_->wrote = true;
     }
 }
 
-void Clipper::WrittenInside(const PixelRect& written)
+void Clipper::TellFrameBuffer(const PixelRect& written)
 {
     // Under a scissor every write lands in its marked blocks, which were cleared, and so told
     // to the frame buffer, before the draws were replayed over them. Telling it the draw's box
@@ -143,7 +143,7 @@ bool Clipper::Replay(const DrawCall& call, const DrawnTriangles& drawn)
     for (std::size_t i = 0; i + 2 < drawn.corners.size(); i += 3)
         rasterizer_.DrawTriangle(drawn.corners[i], drawn.corners[i + 1], drawn.corners[i + 2]);
     if (drawn.wrote)
-        WrittenInside(drawn.written);
+        TellFrameBuffer(drawn.written);
     return true;
 }
 

@@ -159,7 +159,7 @@ private:
     }
     void ReportWritten(const PixelRect& written);
     // Tells the frame buffer `written`, unless the rasterizer's scissor already bounds it.
-    void WrittenInside(const PixelRect& written);
+    void TellFrameBuffer(const PixelRect& written);
 
     DeferredRasterizer& rasterizer_;
     FrameBuffer& frameBuffer_;
