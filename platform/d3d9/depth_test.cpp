@@ -1,6 +1,7 @@
 #include "platform/d3d9/depth_test.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 
 #include <immintrin.h>
@@ -356,6 +357,42 @@ SOFTD3D_AVX2 inline bool MarkWidePart(const WideSpans& wide, const WideTarget& w
         : MarkSpan(t, d, row, x, end, id);
 }
 
+// The marks of a block row of the patch, read once for its eight pixel rows: bit i is block
+// column `first` + i.
+struct PatchRow {
+    std::uint64_t marks;
+    int first;
+};
+
+// MarkWidePart for each part of x..end in marked blocks of `patch`, which holds every column of
+// the row's span. Returns whether any centre passed.
+SOFTD3D_AVX2 inline bool MarkPatchedParts(const WideSpans& wide, const WideTarget& w,
+    const SpanTarget& t, const RowDepth& d, int row, int x, int end, TriangleId id,
+    const PatchRow& patch)
+{
+    constexpr int kBits = DepthBounds::kBlockBits;
+    int column = (x >> kBits) - patch.first;
+    const int lastColumn = (end >> kBits) - patch.first;
+    std::uint64_t marks = patch.marks >> column;
+    if (lastColumn - column < 63)
+        marks &= (std::uint64_t { 2 } << (lastColumn - column)) - 1;
+    bool any = false;
+    while (marks != 0) {
+        const int skipped = std::countr_zero(marks);
+        column += skipped;
+        marks >>= skipped;
+        const int run = std::countr_one(marks);
+        const int from = std::max(x, (patch.first + column) << kBits);
+        const int to = std::min(end, ((patch.first + column + run) << kBits) - 1);
+        any = MarkWidePart(wide, w, t, d, row, from, to, id) || any;
+        if (run >= 64)
+            break;
+        column += run;
+        marks >>= run;
+    }
+    return any;
+}
+
 // MarkRowsNarrow for a triangle whose depths stay in range, on a processor with AVX2. The rows
 // go by rows of blocks, so that a hidden one is passed over whole.
 SOFTD3D_AVX2 MarkedRows MarkRowsWide(const SpanTarget& t, const RowDepth& d,
@@ -370,9 +407,15 @@ SOFTD3D_AVX2 MarkedRows MarkRowsWide(const SpanTarget& t, const RowDepth& d,
     const BlockMask* const within = rows.within;
     MarkedRows marked { rows.top + rowWalks.lastRow + 1, rows.top + rowWalks.firstRow - 1 };
     const int lastRow = rows.top + rowWalks.lastRow;
+    // A box up to 64 blocks wide reads each block row of the patch once.
+    constexpr int kBits = DepthBounds::kBlockBits;
+    PatchRow patch { 0, left >> kBits };
+    const bool patchInWord = within != nullptr && ((left + last) >> kBits) - patch.first < 64;
     for (int row = rows.top + rowWalks.firstRow; row <= lastRow;) {
         const int blockEnd = std::min(lastRow, row | (DepthBounds::kBlockSide - 1));
-        if (Hidden(rows, row)) {
+        if (patchInWord)
+            patch.marks = within->RowFrom(row >> kBits, patch.first);
+        if (Hidden(rows, row) || (patchInWord && patch.marks == 0)) {
             for (; row <= blockEnd; ++row)
                 walks.NextRow();
             continue;
@@ -385,6 +428,9 @@ SOFTD3D_AVX2 MarkedRows MarkRowsWide(const SpanTarget& t, const RowDepth& d,
             bool any = false;
             if (within == nullptr) {
                 any = MarkWidePart(wide, target, t, depth, row, left + span.begin, end, id);
+            } else if (patchInWord) {
+                any = MarkPatchedParts(
+                    wide, target, t, depth, row, left + span.begin, end, id, patch);
             } else {
                 // As MarkRowsNarrow; no lambda: it would not be compiled for AVX2.
                 int partEnd = 0;
