@@ -22,7 +22,7 @@ public:
     void Add(const PixelRect& rect);
     // Whether any block holding a pixel of `rect` is marked.
     bool Meets(const PixelRect& rect) const;
-    int Count() const { return count_; }
+    int Count() const;
     int Blocks() const { return blocksX_ * blocksY_; }
     // The box around every marked block (whole blocks, within the frame).
     const PixelRect& Bounds() const { return bounds_; }
@@ -83,7 +83,6 @@ private:
     int width_ = 0, height_ = 0;
     int blocksX_ = 0, blocksY_ = 0, words_ = 0;
     std::vector<std::uint64_t> bits_;
-    int count_ = 0;
     PixelRect bounds_;
 };
 
