@@ -105,8 +105,9 @@ BENCHMARK(BM_RenderFrame_Shuffling)->Unit(benchmark::kMillisecond);
 
 // Shuffling as the viewer paces it: its loop sleeps some 14 ms of every 16 ms tick, and in the
 // meantime other programs have the processor and its caches. A frame then costs far more than
-// one drawn straight after the last (twice as much on a shared 2-core machine): this, not the
-// figure above, is what the viewer's CPU use while shuffling follows. Only the frames are timed.
+// one drawn straight after the last (1.5 to 2 times as much on a shared 2-core machine): this,
+// not the figure above, is what the viewer's CPU use while shuffling follows. Only the frames
+// are timed.
 void BM_RenderFrame_ShufflingAtViewerPace(benchmark::State& state)
 {
     if (!StartScene(state)) {
